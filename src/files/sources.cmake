@@ -1,0 +1,5 @@
+# Files of this folder, by library.
+list(APPEND Q7320_CORE_SOURCES
+)
+list(APPEND Q7320_UI_SOURCES
+)

@@ -1,0 +1,8 @@
+# Files of this folder, by library.
+list(APPEND Q7320_CORE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/Transport.h
+    ${CMAKE_CURRENT_LIST_DIR}/Clock.h ${CMAKE_CURRENT_LIST_DIR}/Clock.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/Exchange.h ${CMAKE_CURRENT_LIST_DIR}/Exchange.cpp
+)
+list(APPEND Q7320_UI_SOURCES
+)

@@ -1,0 +1,76 @@
+#include "app/DateTimeText.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+#include <cmath>
+
+namespace DateTimeText {
+namespace {
+const QDate Epoch(1899, 12, 30);
+
+QString stripZone(QString f) {
+    // Drop time-zone fields (t, tt, ttt, tttt) and the blanks they leave.
+    static const QRegularExpression zone(QStringLiteral("\\s*t+\\s*"));
+    f.replace(zone, QStringLiteral(" "));
+    return f.trimmed();
+}
+} // namespace
+
+double toDays(const QDateTime& local) {
+    const qint64 days = Epoch.daysTo(local.date());
+    const double frac = local.time().msecsSinceStartOfDay() / (SecondsPerDay * 1000.0);
+    return static_cast<double>(days) + frac;
+}
+
+QDateTime fromDays(double days) {
+    if (!std::isfinite(days)) return {};
+    const double whole = std::floor(days);
+    qint64 ms = std::llround((days - whole) * SecondsPerDay * 1000.0);
+    qint64 d = static_cast<qint64>(whole);
+    if (ms >= 86400000) {
+        ms -= 86400000;
+        ++d;
+    }
+    return QDateTime(Epoch.addDays(d), QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms)));
+}
+
+QString dateFormat() { return QLocale::system().dateFormat(QLocale::ShortFormat); }
+
+QString timeFormat() { return stripZone(QLocale::system().timeFormat(QLocale::LongFormat)); }
+
+QString dateTime(double days) {
+    const QDateTime t = fromDays(days);
+    const QLocale loc = QLocale::system();
+    return loc.toString(t.date(), dateFormat()) + QLatin1Char(' ') +
+           loc.toString(t.time(), timeFormat());
+}
+
+QString date(double days) { return QLocale::system().toString(fromDays(days).date(), dateFormat()); }
+
+QString time(double days) { return QLocale::system().toString(fromDays(days).time(), timeFormat()); }
+
+std::optional<double> parseDate(const QString& text) {
+    QDate d = QLocale::system().toDate(text.trimmed(), dateFormat());
+    if (!d.isValid()) return std::nullopt;
+    // Two-digit years read as 1900..1999 by Qt; the meter's data is from this century.
+    if (d.year() < 1950 && !dateFormat().contains(QStringLiteral("yyyy"))) d = d.addYears(100);
+    return static_cast<double>(Epoch.daysTo(d));
+}
+
+std::optional<double> parseTime(const QString& text) {
+    const QTime t = QLocale::system().toTime(text.trimmed(), timeFormat());
+    if (!t.isValid()) return std::nullopt;
+    return t.msecsSinceStartOfDay() / (SecondsPerDay * 1000.0);
+}
+
+std::optional<double> parseDateTime(const QString& text) {
+    const QString s = text.trimmed();
+    // The date part has no blanks in any short date format; the time part may (e.g. "AM").
+    const int blank = s.indexOf(QLatin1Char(' '));
+    if (blank < 0) return std::nullopt;
+    const auto d = parseDate(s.left(blank));
+    const auto t = parseTime(s.mid(blank + 1));
+    if (!d || !t) return std::nullopt;
+    return *d + *t;
+}
+} // namespace DateTimeText

@@ -2,4 +2,5 @@
 list(APPEND Q7320_CORE_SOURCES
 )
 list(APPEND Q7320_UI_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/RealTimeRecorder.h ${CMAKE_CURRENT_LIST_DIR}/RealTimeRecorder.cpp
 )

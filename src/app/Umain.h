@@ -124,7 +124,7 @@ public:
     void Exit1Click();
 
     // Closes the splash window once the main window is shown.
-    void setSplash(TfrmAbout* splash) { m_splash = splash; }
+    void setSplash(TfrmAbout* splash);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -146,7 +146,7 @@ private:
     QMdiArea* m_mdi = nullptr;
     QLabel* m_statusPanels[2] = {nullptr, nullptr};
     std::array<QPixmap, 25> m_digits;
-    QPointer<TfrmAbout> m_splash;
+    QPointer<QWidget> m_splash;
     QString m_documentsDir;
     bool m_documentsUnavailable = false;
     bool m_shown = false;

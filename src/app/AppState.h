@@ -5,6 +5,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "logger/DataSetStore.h"
+
 class TfrmGraph;
 class TfrmPanel;
 class TfrmSetup;
@@ -32,7 +34,9 @@ struct AppState {
     TfrmGraph* RealTimeGraph = nullptr;  // null while the window is closed
     double XExtendStep = 0.0;            // days
 
-    // Data logger
+    // Data logger: the memory image and the data set store
+    MemoryImage memoryImage;
+    DataSetStore dataSets;
     TfrmGraph* DataLoggerGraph = nullptr;
     bool DataLoggerUnsaved = false;
 

@@ -6,3 +6,5 @@ list(APPEND Q7320_CORE_SOURCES
 )
 list(APPEND Q7320_UI_SOURCES
 )
+# The virtual meter keeps its own list.
+include(${CMAKE_CURRENT_LIST_DIR}/virtual/sources.cmake OPTIONAL)

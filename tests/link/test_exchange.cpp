@@ -1,6 +1,7 @@
 #include "ScriptedTransport.h"
 #include "link/Clock.h"
 #include "link/Exchange.h"
+#include "link/virtual/VirtualMeter.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -107,6 +108,51 @@ TEST_F(ExchangeTest, BlockPositioningWaitsBetweenStepsAndFlushesAfterTheWrite) {
     EXPECT_EQ(ex.reply[33], 7);
 }
 
+// The same codes against the virtual meter with its own fault injection.
+struct MeterFaultCase {
+    const char* name;
+    std::function<void(VirtualMeter&)> fault;
+    int code;
+};
+
+class BlockPositioningOnMeter : public testing::TestWithParam<MeterFaultCase> {};
+
+TEST_P(BlockPositioningOnMeter, FaultGivesItsCodeAndTheNextAttemptSucceeds) {
+    TestClock clock;
+    VirtualMeter meter(clock);
+    Exchange ex(meter, clock);
+    GetParam().fault(meter);
+    EXPECT_EQ(ex.blockPositioning(3), GetParam().code);
+    // The fault was for one attempt only; a retry from the same state goes through.
+    meter.plug();
+    EXPECT_EQ(ex.blockPositioning(3), BlockOk);
+    EXPECT_EQ(ex.reply[32], 0);
+    EXPECT_EQ(ex.reply[33], 3);
+    EXPECT_EQ(ex.reply[35], 5);
+    meter.close();
+}
+
+using Op = VirtualMeter::Operation;
+using Fault = VirtualMeter::ReplyFault;
+INSTANTIATE_TEST_SUITE_P(
+    Codes, BlockPositioningOnMeter,
+    testing::Values(
+        MeterFaultCase{"Ok", [](VirtualMeter&) {}, BlockOk},
+        MeterFaultCase{"Open", [](VirtualMeter& m) { m.failNext(Op::Open); }, BlockOpenFailed},
+        MeterFaultCase{"Unplugged", [](VirtualMeter& m) { m.unplug(); }, BlockOpenFailed},
+        MeterFaultCase{"Timeouts", [](VirtualMeter& m) { m.failNext(Op::SetTimeouts); },
+                       BlockTimeoutsFailed},
+        MeterFaultCase{"Write", [](VirtualMeter& m) { m.failNext(Op::WriteCommand, 1, 'P'); },
+                       BlockWriteFailed},
+        MeterFaultCase{"Read", [](VirtualMeter& m) { m.failNext(Op::ReadReply); }, BlockReadFailed},
+        MeterFaultCase{"Dropped", [](VirtualMeter& m) { m.faultNextReply(Fault::Drop); },
+                       BlockReadFailed},
+        MeterFaultCase{"Status", [](VirtualMeter& m) { m.faultNextReply(Fault::BadStatus); },
+                       BlockStatusBad},
+        MeterFaultCase{"Echo", [](VirtualMeter& m) { m.faultNextReply(Fault::BadEcho); },
+                       BlockEchoBad}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // ---- frame buffer and sequence counter
 
 TEST_F(ExchangeTest, SequenceCounterRunsFrom1To255ThenWrapsTo0) {
@@ -170,6 +216,8 @@ TEST_P(ExchangeFailure, LiveReadFailsAndCloses) {
     t.results[GetParam().op] = -1;
     EXPECT_FALSE(ex.liveRead(true));
     EXPECT_EQ(t.calls, GetParam().calls);
+    // The counter moves only for a frame that is sent.
+    EXPECT_EQ(ex.sequence, t.frames.size());
 }
 
 const FailCase failCases[] = {

@@ -3,6 +3,7 @@
 #include "link/Exchange.h"
 #include "link/RecordingTransport.h"
 #include "link/TransportLog.h"
+#include "link/virtual/VirtualMeter.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -158,6 +159,56 @@ TEST_F(RecordingTest, OperationOfAnotherKindIsADeparture) {
     EXPECT_NE(replay.readReply(buf), 0); // the recording has the time-outs next
     EXPECT_NE(replay.errorText().toStdString().find("line 3"), std::string::npos)
         << replay.errorText().toStdString();
+}
+
+// Reads the logger memory the way the download's main pass does: 'P' for the first block, then
+// one 'p' per block.
+std::vector<uint8_t> readLogger(Transport& t, std::size_t blocks) {
+    std::vector<uint8_t> image;
+    std::array<uint8_t, 36> reply{};
+    Frame frame{0x02, 'P', 0x00, 0x01, 0x00, 0x00, 0x03};
+    t.flush();
+    if (t.open(MeterVendorId, MeterProductId) != 0 || t.setTimeouts(100, 100) != 0) return {};
+    for (std::size_t i = 0; i < blocks; ++i) {
+        if (t.writeCommand(frame) != 0) break;
+        t.flush();
+        if (t.readReply(reply) != 0) break;
+        image.insert(image.end(), reply.begin(), reply.begin() + 32);
+        frame[1] = 'p';
+    }
+    frame[1] = 'q';
+    t.writeCommand(frame);
+    t.close();
+    return image;
+}
+
+TEST(RecordingVirtualMeter, RecordedLoggerReadReplaysToTheSameImage) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("download.txt");
+    TestClock clock;
+    VirtualMeter meter(clock);
+    const std::vector<uint8_t> want = meter.loggerImage();
+    ASSERT_GE(want.size(), 256u);
+    const std::size_t blocks = want.size() / 32;
+
+    std::vector<uint8_t> recorded;
+    {
+        RecordingTransport rec(meter, path);
+        recorded = readLogger(rec, blocks);
+    }
+    EXPECT_EQ(recorded, want);
+
+    ReplayTransport replay(path);
+    EXPECT_EQ(readLogger(replay, blocks), want);
+    EXPECT_TRUE(replay.ok()) << replay.errorText().toStdString();
+    EXPECT_TRUE(replay.atEnd());
+
+    // Asking for one block more than the meter gave departs at the 'q'.
+    ReplayTransport longer(path);
+    readLogger(longer, blocks + 1);
+    EXPECT_FALSE(longer.ok());
+    EXPECT_NE(longer.errorText().toStdString().find("command 02 71"), std::string::npos)
+        << longer.errorText().toStdString();
 }
 
 struct DamagedCase {

@@ -2,49 +2,47 @@
 
 #include "link/HidTransport.h"
 #include "link/RecordingTransport.h"
-#include "link/Transport.h"
 #include "link/virtual/VirtualMeter.h"
 
 namespace {
-
-// A recording that owns the transport it records.
-class OwningRecording : public RecordingTransport {
+// A recorder that owns the transport it records.
+class OwningRecorder : public RecordingTransport {
   public:
-    OwningRecording(std::unique_ptr<Transport> inner, const QString& path)
+    OwningRecorder(std::unique_ptr<Transport> inner, const QString& path)
         : RecordingTransport(*inner, path), m_inner(std::move(inner)) {}
 
   private:
     std::unique_ptr<Transport> m_inner;
 };
-
-const QLatin1String ReplayPrefix("replay:");
-
 } // namespace
 
-std::unique_ptr<Transport> createTransport(const QString& meter, Clock& clock, QString* error) {
-    if (meter == QLatin1String("usb")) return std::make_unique<HidTransport>();
-    if (meter == QLatin1String("virtual")) return std::make_unique<VirtualMeter>(clock);
-    if (meter.startsWith(ReplayPrefix) && meter.size() > ReplayPrefix.size()) {
-        auto replay = std::make_unique<ReplayTransport>(meter.mid(ReplayPrefix.size()));
+std::unique_ptr<Transport> createTransport(const QString& meter, Clock& clock, QString* error,
+                                           const QString& recordFile) {
+    std::unique_ptr<Transport> t;
+    if (meter == QLatin1String("usb")) {
+        t = std::make_unique<HidTransport>();
+    } else if (meter == QLatin1String("virtual")) {
+        t = std::make_unique<VirtualMeter>(clock);
+    } else if (meter.startsWith(QLatin1String("replay:"))) {
+        auto replay = std::make_unique<ReplayTransport>(meter.mid(7));
         if (!replay->ok()) {
             if (error) *error = replay->errorText();
             return nullptr;
         }
-        return replay;
-    }
-    if (error)
-        *error = QStringLiteral("unknown meter \"%1\": use usb, virtual or replay:FILE").arg(meter);
-    return nullptr;
-}
-
-std::unique_ptr<Transport> recordTransport(std::unique_ptr<Transport> inner, const QString& path,
-                                           QString* error) {
-    auto rec = std::make_unique<OwningRecording>(std::move(inner), path);
-    if (!rec->ok()) {
-        if (error) *error = rec->errorText();
+        t = std::move(replay);
+    } else {
+        if (error)
+            *error =
+                QStringLiteral("unknown meter \"%1\": use usb, virtual or replay:FILE").arg(meter);
         return nullptr;
     }
-    return rec;
+    if (recordFile.isEmpty()) return t;
+    auto recorder = std::make_unique<OwningRecorder>(std::move(t), recordFile);
+    if (!recorder->ok()) {
+        if (error) *error = recorder->errorText();
+        return nullptr;
+    }
+    return recorder;
 }
 
 QString transportProblem(const Transport& transport) {

@@ -312,7 +312,7 @@ TEST(TransportFactory, RecordedVirtualMeterReplaysThroughTheFactory) {
     QString error;
     std::array<uint8_t, 64> live{};
     {
-        auto rec = recordTransport(createTransport("virtual", clock, &error), path, &error);
+        auto rec = createTransport("virtual", clock, &error, path);
         ASSERT_TRUE(rec) << error.toStdString();
         Exchange ex(*rec, clock);
         ASSERT_TRUE(ex.genericExchange('K'));
@@ -330,8 +330,7 @@ TEST(TransportFactory, RecordedVirtualMeterReplaysThroughTheFactory) {
     EXPECT_FALSE(ex.liveRead(true)); // past the end
     EXPECT_TRUE(transportProblem(*replay).contains("after the end of the recording"));
 
-    EXPECT_FALSE(recordTransport(createTransport("virtual", clock, &error),
-                                 "/nonexistent/x/rec.txt", &error));
+    EXPECT_FALSE(createTransport("virtual", clock, &error, "/nonexistent/x/rec.txt"));
     EXPECT_FALSE(error.isEmpty());
 }
 
@@ -353,15 +352,13 @@ TEST(TransportFactory, ProblemNamesTheUdevRuleOnlyForMissingPermission) {
     EXPECT_NE(absent.open(MeterVendorId, MeterProductId), 0);
     EXPECT_TRUE(transportProblem(absent).isEmpty()); // just "no meter"
 
-    auto denied = std::make_unique<HidTransport>(
+    HidTransport denied(
         std::make_unique<RefusingHidDevice>(HidDevice::OpenStatus::PermissionDenied));
-    HidTransport* hid = denied.get();
-    QString error;
-    auto rec = recordTransport(std::move(denied), dir.filePath("r.txt"), &error);
-    ASSERT_TRUE(rec);
-    EXPECT_NE(rec->open(MeterVendorId, MeterProductId), 0);
-    EXPECT_TRUE(hid->permissionDenied());
-    const QString problem = transportProblem(*rec); // seen through the recording
+    RecordingTransport rec(denied, dir.filePath("r.txt"));
+    ASSERT_TRUE(rec.ok());
+    EXPECT_NE(rec.open(MeterVendorId, MeterProductId), 0);
+    EXPECT_TRUE(denied.permissionDenied());
+    const QString problem = transportProblem(rec); // seen through the recording
     EXPECT_TRUE(problem.contains(MeterUdevRule)) << problem.toStdString();
     EXPECT_TRUE(problem.contains("/dev/hidraw5")) << problem.toStdString();
 }

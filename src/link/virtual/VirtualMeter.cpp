@@ -191,6 +191,8 @@ std::vector<uint8_t> VirtualMeter::shortReply(char letter, bool ok) const {
 }
 
 std::vector<uint8_t> VirtualMeter::memoryReply(int dataOffset, int echo) const {
+    if (dataOffset <= MeterMemory::ClockYear && dataOffset + 32 > MeterMemory::ClockSeconds)
+        refreshClock();
     std::vector<uint8_t> r(36, 0xFF);
     uint8_t sum = 0;
     for (int i = 0; i < 32; ++i) {
@@ -488,6 +490,7 @@ std::array<uint8_t, 64> VirtualMeter::liveReply() const {
 
 std::array<uint8_t, 64> VirtualMeter::infoReply() const {
     catchUp();
+    refreshClock();
     std::array<uint8_t, 64> r{};
     std::copy_n(m_memory.begin() + InfoStart, InfoSize, r.begin());
     return r;
@@ -495,8 +498,11 @@ std::array<uint8_t, 64> VirtualMeter::infoReply() const {
 
 // ---- Time, statistics and recording ---------------------------------------------------------
 
-void VirtualMeter::catchUp() const {
+void VirtualMeter::refreshClock() const {
     writeClock(m_memory, meterTime());
+}
+
+void VirtualMeter::catchUp() const {
     if (m_mode != DisplayMode::Normal) updateStatistics();
     if (m_recording) recordSamplesDue();
 }
@@ -689,11 +695,13 @@ VirtualMeter::Display VirtualMeter::display() const {
 
 const std::vector<uint8_t>& VirtualMeter::memory() const {
     catchUp();
+    refreshClock();
     return m_memory;
 }
 
 std::vector<uint8_t> VirtualMeter::loggerImage() const {
     catchUp();
+    refreshClock();
     int64_t size = int64_t(getU24(m_memory, LastUsed)) + 1;
     if (size > Size || size < 256) size = Size;
     size = (size + 31) / 32 * 32;

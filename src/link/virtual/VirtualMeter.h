@@ -177,7 +177,8 @@ class VirtualMeter : public Transport {
     };
 
     bool takeFault(std::vector<FaultRule>& rules, int kind, char letter);
-    void catchUp() const;
+    void catchUp() const;      // statistics and recording up to now
+    void refreshClock() const; // clock bytes of the memory up to now
     LiveValues sensorAt(uint32_t tick) const;
     LiveValues withOffsets(const LiveValues& v) const;
     std::optional<std::vector<uint8_t>> answer(const std::array<uint8_t, 7>& frame);

@@ -385,6 +385,11 @@ void VirtualMeter::resumeDrift() {
     m_fixed.reset();
 }
 
+void VirtualMeter::press(char key) {
+    catchUp();
+    pressKey(key);
+}
+
 void VirtualMeter::setBatteryLevel(int level) {
     m_battery = std::clamp(level, -1, 3);
 }

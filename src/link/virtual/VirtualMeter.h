@@ -72,6 +72,9 @@ class VirtualMeter : public Transport {
     LiveValues liveValues() const;     // sensor values now
     LiveValues measuredValues() const; // with the offsets, as the meter shows them
     void setBatteryLevel(int level);   // 0..3; -1 sends no battery bit
+    // A key pressed on the meter's own case ('C', 'M', 'N', 'B', 'H' or 'E'): the same effect
+    // as the key frame, without the link.
+    void press(char key);
     void setCo2Dashes(bool on);
 
     // Replaces the logger contents; sets that do not fit are left out from the end.

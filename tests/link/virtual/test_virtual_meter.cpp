@@ -270,6 +270,16 @@ TEST_F(MeterTest, BacklightKeyTogglesTheBacklight) {
     EXPECT_FALSE(meter.display().backlight);
 }
 
+TEST_F(MeterTest, KeysOnTheCaseActWithoutTheLink) {
+    meter.unplug();
+    meter.press('H');
+    meter.press('M');
+    meter.press('X'); // no such key: nothing happens
+    EXPECT_TRUE(meter.display().hold);
+    EXPECT_EQ(meter.display().mode, Mode::AllModes);
+    EXPECT_TRUE(meter.framesReceived().empty());
+}
+
 TEST_F(MeterTest, RecordKeyLogsANewDataSetAtTheConfiguredInterval) {
     const auto before = meter.loggerDataSets();
     ASSERT_TRUE(acknowledged(frame('I', 0x00, 0x05))); // 00:05

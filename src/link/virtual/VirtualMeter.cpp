@@ -517,48 +517,48 @@ void VirtualMeter::resetStatistics() const {
 }
 
 void VirtualMeter::updateStatistics() const {
-    const uint32_t tick = m_clock.tickMs();
-    const LiveValues v = withOffsets(sensorAt(tick));
     Stats& s = m_stats;
-    const double values[3] = {v.co2, v.humidity, v.temperature};
-    double* maxes[3] = {&s.max.co2, &s.max.humidity, &s.max.temperature};
-    double* mins[3] = {&s.min.co2, &s.min.humidity, &s.min.temperature};
-    double* sums[3] = {&s.sum.co2, &s.sum.humidity, &s.sum.temperature};
-    if (!s.any) {
-        s.any = true;
-        s.lastTick = tick;
+    const uint32_t now = m_clock.tickMs();
+    // One statistics sample a second, each taken from the readings of its own second, so a
+    // meter that is asked rarely still sees the peaks in between. A long gap is bridged by
+    // its last eight hours, the oldest sample carrying the weight of the seconds before.
+    constexpr uint32_t MaxSteps = 8 * 3600;
+    auto add = [&](uint32_t tick, double dt) {
+        const LiveValues v = withOffsets(sensorAt(tick));
+        const double values[3] = {v.co2, v.humidity, v.temperature};
+        double* maxes[3] = {&s.max.co2, &s.max.humidity, &s.max.temperature};
+        double* mins[3] = {&s.min.co2, &s.min.humidity, &s.min.temperature};
+        double* sums[3] = {&s.sum.co2, &s.sum.humidity, &s.sum.temperature};
         for (int i = 0; i < 3; ++i) {
-            *maxes[i] = *mins[i] = values[i];
-            *sums[i] = missing(values[i]) ? 0 : values[i];
-            s.weight[i] = missing(values[i]) ? 0 : 1;
+            if (missing(values[i])) continue;
+            if (missing(*maxes[i]) || values[i] > *maxes[i]) *maxes[i] = values[i];
+            if (missing(*mins[i]) || values[i] < *mins[i]) *mins[i] = values[i];
+            *sums[i] += values[i] * dt;
+            s.weight[i] += dt;
         }
-        if (!missing(v.co2)) s.stel.emplace_back(tick, v.co2);
+        if (!missing(v.co2)) {
+            s.twaIntegral += v.co2 * dt;
+            s.stel.emplace_back(tick, v.co2);
+        }
+    };
+    if (!s.any) {
+        constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+        s = Stats{};
+        s.any = true;
+        s.max = s.min = {nan, nan, nan};
+        s.lastTick = now;
+        add(now, 1);
+        s.twaIntegral = 0; // the first sample stands for no time yet
         return;
     }
-    const uint32_t elapsed = tick - s.lastTick;
-    if (elapsed < 1000) return; // one statistics sample a second
-    const double dt = elapsed / 1000.0;
-    s.lastTick = tick;
-    for (int i = 0; i < 3; ++i) {
-        if (missing(values[i])) continue;
-        if (missing(*maxes[i]) || values[i] > *maxes[i]) *maxes[i] = values[i];
-        if (missing(*mins[i]) || values[i] < *mins[i]) *mins[i] = values[i];
-        *sums[i] += values[i] * dt;
-        s.weight[i] += dt;
-    }
-    if (!missing(v.co2)) {
-        s.twaIntegral += v.co2 * dt;
-        s.stel.emplace_back(tick, v.co2);
-    }
-    while (!s.stel.empty() && tick - s.stel.front().first > StelWindowMs)
+    const uint32_t steps = (now - s.lastTick) / 1000;
+    if (steps == 0) return;
+    const uint32_t first = steps > MaxSteps ? steps - MaxSteps + 1 : 1;
+    for (uint32_t k = first; k <= steps; ++k)
+        add(s.lastTick + k * 1000, k == first ? double(first) : 1.0);
+    s.lastTick += steps * 1000;
+    while (!s.stel.empty() && s.lastTick - s.stel.front().first > StelWindowMs)
         s.stel.pop_front();
-}
-
-int VirtualMeter::intervalSecondsNow() const {
-    LoggedDataSet probe;
-    probe.intervalMinutes = m_memory[IntervalMinutes];
-    probe.intervalSeconds = m_memory[IntervalSeconds];
-    return probe.intervalTotalSeconds();
 }
 
 bool VirtualMeter::memoryFull() const {
@@ -733,12 +733,13 @@ void VirtualMeter::clearLog() {
 // ---- Faults ---------------------------------------------------------------------------------
 
 bool VirtualMeter::takeFault(std::vector<FaultRule>& rules, int kind, char letter) {
+    // Open and set time-outs concern no command: a rule's letter does not restrict them.
+    const bool anyLetter = &rules == &m_opFaults &&
+                           (kind == int(Operation::Open) || kind == int(Operation::SetTimeouts));
     bool hit = false;
     for (FaultRule& r : rules) {
-        if (r.kind != kind || (r.letter != 0 && letter != 0 && r.letter != letter)) continue;
-        if (r.letter != 0 && letter == 0 && kind != int(Operation::Open) &&
-            kind != int(Operation::SetTimeouts))
-            continue; // a rule for one command does not match a call that concerns none
+        if (r.kind != kind) continue;
+        if (!anyLetter && r.letter != 0 && r.letter != letter) continue;
         if (r.skip > 0) {
             --r.skip;
             continue;

@@ -194,7 +194,6 @@ class VirtualMeter : public Transport {
     void updateStatistics() const;
     void resetStatistics() const;
     bool memoryFull() const;
-    int intervalSecondsNow() const;
 
     Clock& m_clock;
     uint32_t m_startTick;

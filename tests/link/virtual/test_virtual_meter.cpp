@@ -229,6 +229,36 @@ TEST_F(MeterTest, StatisticsModesShowMaxMinAndAverageOfWhatWasMeasured) {
     EXPECT_FLOAT_EQ(floatAt(live(), 21), 700.0f);
 }
 
+TEST_F(MeterTest, StelAndTwaAverageCo2OverTheirWindows) {
+    meter.setLiveValues({1000, 50, 20});
+    meter.press('M');
+    clock.advance(20 * 60 * 1000);
+    meter.setLiveValues({500, 50, 20});
+    clock.advance(5 * 60 * 1000);
+    for (int i = 0; i < 4; ++i)
+        meter.press('M'); // MAX, MIN, AVG, STEL
+    ASSERT_EQ(meter.display().mode, Mode::Stel);
+    Bytes r = live();
+    EXPECT_EQ(r[4], 0x04);
+    EXPECT_NEAR(floatAt(r, 21), (10 * 1000 + 5 * 500) / 15.0, 2.0); // the last 15 minutes
+    EXPECT_FLOAT_EQ(floatAt(r, 29), 50.0f);                         // other quantities: current
+    meter.press('M');
+    r = live();
+    EXPECT_EQ(r[4], 0x08);
+    EXPECT_NEAR(floatAt(r, 21), (1200 * 1000.0 + 300 * 500.0) / 28800, 1.0); // over 8 hours
+}
+
+TEST_F(MeterTest, MaxAndMinCatchPeaksBetweenRareReadings) {
+    meter.press('M');
+    clock.advance(2 * 3600 * 1000); // no exchange for two hours of drifting readings
+    meter.press('M');
+    const float max = floatAt(live(), 21);
+    meter.press('M');
+    const float min = floatAt(live(), 21);
+    EXPECT_GT(max, 800.0f);
+    EXPECT_LT(min, 500.0f);
+}
+
 TEST_F(MeterTest, HoldFreezesTheHeldFieldsUntilReleased) {
     meter.setLiveValues({900, 55.5, 21.5});
     ASSERT_TRUE(acknowledged(frame('H')));

@@ -46,27 +46,24 @@ VirtualMeter::VirtualMeter(Clock& clock)
 
 int VirtualMeter::open(uint16_t vendorId, uint16_t productId) {
     catchUp();
-    ++m_calls[int(Operation::Open)];
-    if (!m_plugged || vendorId != MeterVendorId || productId != MeterProductId) return 1;
-    if (takeFault(m_opFaults, int(Operation::Open), 0)) return 2;
+    if (vendorId != MeterVendorId || productId != MeterProductId) {
+        ++m_calls[int(Operation::Open)];
+        return 1;
+    }
+    if (const int rc = callResult(Operation::Open, 0)) return rc;
     m_open = true;
     return 0;
 }
 
 int VirtualMeter::setTimeouts(int, int) {
-    ++m_calls[int(Operation::SetTimeouts)];
-    if (!m_plugged || !m_open) return 1;
-    if (takeFault(m_opFaults, int(Operation::SetTimeouts), 0)) return 2;
-    return 0;
+    return callResult(Operation::SetTimeouts, 0);
 }
 
 int VirtualMeter::writeCommand(std::span<const uint8_t> frame) {
     catchUp();
-    ++m_calls[int(Operation::WriteCommand)];
-    if (!m_plugged || !m_open) return 1;
+    const char letter = frame.size() > 1 ? char(frame[1]) : 0;
+    if (const int rc = callResult(Operation::WriteCommand, letter)) return rc;
     if (frame.size() != 7) return 3;
-    const char letter = char(frame[1]);
-    if (takeFault(m_opFaults, int(Operation::WriteCommand), letter)) return 2;
 
     std::array<uint8_t, 7> f{};
     std::copy(frame.begin(), frame.end(), f.begin());
@@ -101,11 +98,9 @@ int VirtualMeter::writeCommand(std::span<const uint8_t> frame) {
 
 int VirtualMeter::writeBlock(std::span<const uint8_t> block) {
     catchUp();
-    ++m_calls[int(Operation::WriteBlock)];
-    if (!m_plugged || !m_open) return 1;
-    if (block.size() != 32) return 3;
     const char letter = m_awaitingClockBlock ? 't' : 0;
-    if (takeFault(m_opFaults, int(Operation::WriteBlock), letter)) return 2;
+    if (const int rc = callResult(Operation::WriteBlock, letter)) return rc;
+    if (block.size() != 32) return 3;
     std::array<uint8_t, 32> b{};
     std::copy(block.begin(), block.end(), b.begin());
     m_blocks.push_back(b);
@@ -141,17 +136,15 @@ void VirtualMeter::flush() {
 
 int VirtualMeter::readReply(std::span<uint8_t> buffer) {
     catchUp();
-    ++m_calls[int(Operation::ReadReply)];
     if (m_latencyMs > 0) {
         const uint32_t t0 = m_clock.tickMs();
         for (uint32_t spent = 0; spent < m_latencyMs; spent = m_clock.tickMs() - t0)
             m_clock.idle(m_latencyMs - spent);
     }
-    if (!m_plugged || !m_open) return 1;
     const char letter = m_pending ? m_pending->letter : m_lastLetter;
-    if (takeFault(m_opFaults, int(Operation::ReadReply), letter)) {
-        m_pending.reset();
-        return 2;
+    if (const int rc = callResult(Operation::ReadReply, letter)) {
+        m_pending.reset(); // a failed read loses the reply
+        return rc;
     }
     if (!m_pending) return 3;
     Pending p = std::move(*m_pending);
@@ -732,10 +725,17 @@ void VirtualMeter::clearLog() {
 
 // ---- Faults ---------------------------------------------------------------------------------
 
-bool VirtualMeter::takeFault(std::vector<FaultRule>& rules, int kind, char letter) {
+int VirtualMeter::callResult(Operation op, char letter) {
+    ++m_calls[int(op)];
     // Open and set time-outs concern no command: a rule's letter does not restrict them.
-    const bool anyLetter = &rules == &m_opFaults &&
-                           (kind == int(Operation::Open) || kind == int(Operation::SetTimeouts));
+    const bool anyLetter = op == Operation::Open || op == Operation::SetTimeouts;
+    if (takeFault(m_unplugRules, int(op), letter, anyLetter)) unplug();
+    if (!m_plugged || (op != Operation::Open && !m_open)) return 1;
+    if (takeFault(m_opFaults, int(op), letter, anyLetter)) return 2;
+    return 0;
+}
+
+bool VirtualMeter::takeFault(std::vector<FaultRule>& rules, int kind, char letter, bool anyLetter) {
     bool hit = false;
     for (FaultRule& r : rules) {
         if (r.kind != kind) continue;
@@ -761,7 +761,12 @@ void VirtualMeter::faultNextReply(ReplyFault fault, int times, char letter, int 
     if (times > 0) m_replyFaults.push_back({int(fault), letter, std::max(skip, 0), times});
 }
 
+void VirtualMeter::unplugAt(Operation op, char letter, int skip) {
+    m_unplugRules.push_back({int(op), letter, std::max(skip, 0), 1});
+}
+
 void VirtualMeter::clearFaults() {
+    m_unplugRules.clear();
     m_opFaults.clear();
     m_replyFaults.clear();
 }

@@ -1009,6 +1009,31 @@ TEST_F(MeterTest, UnplugMidExchangeLosesOnlyThatReply) {
     EXPECT_TRUE(ask('A', 64));
 }
 
+TEST_F(MeterTest, UnplugAtPullsThePlugAtTheChosenCall) {
+    meter.unplugAt(Op::ReadReply, 'p', 2);
+    ASSERT_TRUE(ask(frame('P', 0, 1), 36));
+    EXPECT_TRUE(ask('p', 36));
+    EXPECT_TRUE(ask('p', 36));
+    EXPECT_TRUE(meter.isPlugged());
+    ASSERT_EQ(meter.writeCommand(frame('p')), 0); // the write still went out
+    Bytes r(36);
+    EXPECT_NE(meter.readReply(r), 0);
+    EXPECT_FALSE(meter.isPlugged());
+    EXPECT_NE(meter.open(MeterVendorId, MeterProductId), 0);
+    meter.plug();
+    ASSERT_EQ(meter.open(MeterVendorId, MeterProductId), 0);
+    EXPECT_TRUE(ask('K', 32));
+
+    // Through the download sequence: the transfer fails; the meter answers again once back.
+    meter.close();
+    meter.unplugAt(Op::WriteCommand, 'p', 40);
+    EXPECT_EQ(readMemory(meter, clock).code, 1260); // repositioning cannot open the device
+    meter.plug();
+    const Download d = readMemory(meter, clock);
+    EXPECT_EQ(d.code, 0);
+    expectSameImage(d.image, meter.loggerImage());
+}
+
 TEST_F(MeterTest, LinkRulesOfTheDevice) {
     // Opening again while open succeeds; a closed device answers nothing.
     EXPECT_EQ(meter.open(MeterVendorId, MeterProductId), 0);

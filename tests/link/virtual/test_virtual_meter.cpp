@@ -898,6 +898,12 @@ TEST(MeterMemory, RecordsAreLaidOutBackToBackFrom2816) {
     EXPECT_TRUE(buildMemoryImage({huge}).empty());
 }
 
+TEST_F(MeterTest, BuiltImageIsWhatAFreshMeterHolds) {
+    const Bytes image = buildMemoryImage(defaultLoggerDataSets(), meter.meterTime());
+    ASSERT_EQ(int(image.size()), meter.config().lastUsed + 1);
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), meter.memory().begin()));
+}
+
 TEST_F(MeterTest, LoggerImageCanBeSetDirectly) {
     LoggedDataSet one;
     one.samples = {{500.0f, 200, 400}};

@@ -6,12 +6,12 @@ class TfrmMain;
 
 class MeterSetup : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit MeterSetup(TfrmMain& main);
     ~MeterSetup() override;
 
     void Setup1Click();
 
-private:
+  private:
     TfrmMain& m_main;
 };

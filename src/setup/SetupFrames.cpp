@@ -25,7 +25,7 @@ uint8_t tenthsByte(float value, double factor) {
 }
 } // namespace
 
-uint8_t toBcd(int v) {
+uint8_t bcdByte(int v) {
     v = v < 0 ? 0 : (v > 99 ? 99 : v);
     return static_cast<uint8_t>(((v / 10) << 4) | (v % 10));
 }
@@ -96,12 +96,12 @@ void fillClockBlock(std::span<uint8_t> block, const QDateTime& now) {
     if (block.size() < 11) return;
     const QTime t = now.time();
     const QDate d = now.date();
-    block[0] = toBcd(t.second());
-    block[1] = toBcd(t.minute());
-    block[2] = toBcd(t.hour());
-    block[3] = toBcd(d.day());
-    block[4] = toBcd(d.month());
-    block[6] = toBcd(((d.year() % 100) + 100) % 100);
+    block[0] = bcdByte(t.second());
+    block[1] = bcdByte(t.minute());
+    block[2] = bcdByte(t.hour());
+    block[3] = bcdByte(d.day());
+    block[4] = bcdByte(d.month());
+    block[6] = bcdByte(((d.year() % 100) + 100) % 100);
     block[7] = 0x00;
     block[8] = 'r';
     block[9] = 't';
@@ -170,7 +170,7 @@ Checked<IntervalBcd> checkInterval(const QString& minutes, const QString& second
     // Negative fields are refused too: they have no BCD form.
     if (!m || !s || *m > 60 || *s > 60 || *m < 0 || *s < 0 || (*m == 0 && *s == 0))
         return {std::nullopt, SetupText::InvalidInput};
-    return {IntervalBcd{toBcd(*m), toBcd(*s)}, {}};
+    return {IntervalBcd{bcdByte(*m), bcdByte(*s)}, {}};
 }
 
 Checked<uint8_t> checkRhOffset(const QString& text, QChar decimalPoint) {

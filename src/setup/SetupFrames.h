@@ -37,7 +37,7 @@ constexpr int SetupReplySize = 32;
 constexpr int ClockBlockSize = 32;
 
 // Two decimal digits packed in one byte, tens in the high nibble (v in 0..99).
-uint8_t toBcd(int v);
+uint8_t bcdByte(int v);
 
 void buildInfoFrame(Frame& f);  // 'X'
 void buildClockFrame(Frame& f); // 't', followed by the clock block

@@ -10,6 +10,7 @@
 #include "setup/SetupFrames.h"
 #include "setup/Usetup.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>
@@ -99,7 +100,7 @@ TEST_F(SetupDialog, OpensOnceWithItsGroupsAndInitialContents) {
 
     // "&Setup" again brings back the same dialog.
     dlg->showMinimized();
-    tm.main->meterSetup().Setup1Click();
+    tm.main->Setup1->trigger();
     EXPECT_EQ(tm.main->state().setupWindow, dlg);
     EXPECT_FALSE(dlg->isMinimized());
 }

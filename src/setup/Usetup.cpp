@@ -746,7 +746,10 @@ void TfrmSetup::SetRecordingInterval() {
 uint16_t TfrmSetup::WriteMeterByte(int32_t address, uint8_t value) {
     hourglass(true);
     Interlock lock(m_main.exchange());
-    if (!lock.held()) return 9000;
+    if (!lock.held()) {
+        hourglass(false);
+        return 9000;
+    }
     int code = 0;
     for (int attempt = 0; attempt < 5; ++attempt) {
         buildWriteByteFrame(m_unit.frame, address, value);

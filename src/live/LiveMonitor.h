@@ -6,7 +6,7 @@ class TfrmMain;
 
 class LiveMonitor : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit LiveMonitor(TfrmMain& main);
     ~LiveMonitor() override;
 
@@ -14,9 +14,9 @@ public:
     void MaxMinTimerTimer();
     void GoOnline();
     void GoOffline();
-    void createPanel();          // the front panel at 0,0; returns via state().frontPanel
+    void createPanel(); // the front panel at 0,0; returns via state().frontPanel
     void ControlPanel1Click();
 
-private:
+  private:
     TfrmMain& m_main;
 };

@@ -1,8 +1,15 @@
 #pragma once
 // The live side: the poll tick, connection state, the front panel window and its blinking.
+#include "live/LiveReading.h"
+
 #include <QObject>
+#include <span>
 
 class TfrmMain;
+class TfrmPanel;
+
+// The identify reply names the meter in bytes 23..25.
+bool isMeterIdentified(std::span<const uint8_t> reply);
 
 class LiveMonitor : public QObject {
     Q_OBJECT
@@ -16,7 +23,23 @@ class LiveMonitor : public QObject {
     void GoOffline();
     void createPanel(); // the front panel at 0,0; returns via state().frontPanel
     void ControlPanel1Click();
+    void PaintPanel();
+
+    // The last decoded live reading (the recording reads OverRangeFlags from it).
+    const LiveReading& reading() const { return m_reading; }
+    LiveReading& reading() { return m_reading; }
+    // Stops the blinking indicators where they stand (connection lost, memory downloaded).
+    void stopBlinking();
+
+    bool blinking() const { return m_blinking; }
+    bool blinkPhase() const { return m_blinkPhase; }
 
   private:
+    TfrmPanel* panel() const;
+    void setRealTimeClearEnabled(bool enabled);
+
     TfrmMain& m_main;
+    LiveReading m_reading;
+    bool m_blinkPhase = false;
+    bool m_blinking = false;
 };

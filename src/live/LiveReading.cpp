@@ -71,6 +71,7 @@ bool decodeLiveReply(std::span<const uint8_t> b, LiveReading& r) {
     if (!isValidLiveReply(b)) return false;
 
     const uint8_t battery = b[1];
+    r.batteryReported = battery & 0x0F;
     if (battery & 0x04)
         r.batteryLevel = 3;
     else if (battery & 0x02)

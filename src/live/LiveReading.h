@@ -17,7 +17,8 @@ enum OverRangeBit : uint8_t {
 constexpr float NoValue = 99999.0f;
 
 struct LiveReading {
-    int batteryLevel = 0; // 0..3; kept when the reply sets no battery bit
+    int batteryLevel = 0;         // 0..3; kept when the reply sets no battery bit
+    bool batteryReported = false; // the last reply set a battery bit
     bool fahrenheit = false;
     bool alarm = false;
     bool alarmHigh = false;

@@ -4,8 +4,10 @@
 #include "live/DisplayGlyphs.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
+#include <QTest>
 #include <QToolButton>
 
 namespace {
@@ -378,4 +380,17 @@ TEST_F(Panel, AKeyPressedDuringThePollTicksPauseWaitsForTheTick) {
     EXPECT_FALSE(main().exchange().busy());
 }
 
+} // namespace
+
+namespace {
+TEST_F(Panel, CtrlF4ClosesThePanel) {
+    main().show();
+    main().MainTimer->stop();
+    QApplication::setActiveWindow(&main());
+    QMdiSubWindow* f = panel()->frame();
+    main().mdiArea()->setActiveSubWindow(f);
+    panel()->setFocus();
+    QTest::keyClick(panel(), Qt::Key_F4, Qt::ControlModifier);
+    EXPECT_EQ(panel(), nullptr);
+}
 } // namespace

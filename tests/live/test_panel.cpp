@@ -91,7 +91,6 @@ TEST_F(Panel, ComponentsSitAtTheirPlaces) {
         {"imgBat3", {82, 311}, false},       {"imgBat2", {82, 311}, false},
         {"imgBat1", {82, 311}, false},       {"imgBat0", {82, 311}, false},
         {"imgT1C", {230, 288}, true},        {"imgT1F", {233, 269}, true},
-        {"imgAutoOff", {200, 318}, false},   {"lblCAL", {62, 196}, false},
     };
     for (const At& a : tops) {
         QWidget* w = panel()->findChild<QWidget*>(a.name);

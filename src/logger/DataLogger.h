@@ -6,13 +6,13 @@ class TfrmMain;
 
 class DataLogger : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit DataLogger(TfrmMain& main);
     ~DataLogger() override;
 
     void LoadData1Click();
     void btnOutputToGraphClick();
 
-private:
+  private:
     TfrmMain& m_main;
 };

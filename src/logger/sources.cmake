@@ -1,7 +1,9 @@
 # Files of this folder, by library.
 list(APPEND Q7320_CORE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/DataSetStore.h
+    ${CMAKE_CURRENT_LIST_DIR}/MemoryDecoder.h ${CMAKE_CURRENT_LIST_DIR}/MemoryDecoder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DataSetTexts.h ${CMAKE_CURRENT_LIST_DIR}/DataSetTexts.cpp
 )
 list(APPEND Q7320_UI_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/DataLogger.h ${CMAKE_CURRENT_LIST_DIR}/DataLogger.cpp
 )
-list(APPEND Q7320_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/DataSetStore.h)

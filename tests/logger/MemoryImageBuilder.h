@@ -22,7 +22,7 @@ struct RecordBytes {
     int countOverride = -1; // sample count field, when it should differ from samples.size()
 };
 
-inline void putU16(std::vector<uint8_t>& v, size_t off, uint16_t x) {
+inline void putBe16(std::vector<uint8_t>& v, size_t off, uint16_t x) {
     v[off] = uint8_t(x >> 8);
     v[off + 1] = uint8_t(x);
 }
@@ -40,9 +40,9 @@ inline std::vector<uint8_t> buildImage(const std::vector<RecordBytes>& records,
         img[b + 9] = r.intervalMinutes;
         img[b + 10] = r.intervalSeconds;
         img[b + 11] = r.unit;
-        putU16(img, b + 12,
+        putBe16(img, b + 12,
                uint16_t(r.countOverride >= 0 ? r.countOverride : int(r.samples.size())));
-        putU16(img, b + 14, uint16_t(r.co2Offset));
+        putBe16(img, b + 14, uint16_t(r.co2Offset));
         img[b + 16] = r.rhOffset;
         img[b + 17] = r.temperatureOffset;
         size_t p = b + 18;
@@ -53,14 +53,14 @@ inline std::vector<uint8_t> buildImage(const std::vector<RecordBytes>& records,
             img[p + 1] = uint8_t(bits >> 16);
             img[p + 2] = uint8_t(bits >> 8);
             img[p + 3] = uint8_t(bits);
-            putU16(img, p + 4, s.temperature);
-            putU16(img, p + 6, s.rh);
+            putBe16(img, p + 4, s.temperature);
+            putBe16(img, p + 6, s.rh);
             p += 8;
         }
         img[p] = 0x5A;
         img[p + 1] = 0xA5;
     }
-    putU16(img, 36, uint16_t(countField >= 0 ? countField : int(records.size())));
+    putBe16(img, 36, uint16_t(countField >= 0 ? countField : int(records.size())));
     const uint32_t last = uint32_t(img.size() - 1);
     img[38] = uint8_t(last >> 16);
     img[39] = uint8_t(last >> 8);

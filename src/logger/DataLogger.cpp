@@ -21,7 +21,7 @@ constexpr const char* TempFileName = "DataSetsTemp.tmp";
 
 // The "Data Retriving Progress" window, opened once the transfer size is known.
 class ScopeProgress : public DownloadProgress {
-public:
+  public:
     explicit ScopeProgress(TfrmMain& main) : m_main(main) {}
     ~ScopeProgress() override { close(); }
 
@@ -30,11 +30,11 @@ public:
         m_scope = new TfrmScope(&m_main);
         m_scope->setWindowTitle(QStringLiteral("Data Retriving Progress"));
         m_scope->setWindowFlag(Qt::WindowStaysOnTopHint);
-        for (QWidget* w : {static_cast<QWidget*>(m_scope->Progress1),
-                           static_cast<QWidget*>(m_scope->lblTotalBytes),
-                           static_cast<QWidget*>(m_scope->lblBytesReceived),
-                           static_cast<QWidget*>(m_scope->SText1),
-                           static_cast<QWidget*>(m_scope->SText2)})
+        for (QWidget* w :
+             {static_cast<QWidget*>(m_scope->Progress1),
+              static_cast<QWidget*>(m_scope->lblTotalBytes),
+              static_cast<QWidget*>(m_scope->lblBytesReceived),
+              static_cast<QWidget*>(m_scope->SText1), static_cast<QWidget*>(m_scope->SText2)})
             w->show();
         m_scope->SText1->setText(QStringLiteral("bytes received"));
         m_scope->SText2->setText(QStringLiteral("total bytes"));
@@ -60,7 +60,7 @@ public:
         delete m_scope.data();
     }
 
-private:
+  private:
     TfrmMain& m_main;
     QPointer<TfrmScope> m_scope;
 };
@@ -77,7 +77,9 @@ QString DataLogger::tempFilePath(const QString& dataFolder) {
     return QDir(tempFolder(dataFolder)).filePath(QString::fromLatin1(TempFileName));
 }
 
-void DataLogger::showMessage(const QString& text) { m_main.dialogs().message(&m_main, text); }
+void DataLogger::showMessage(const QString& text) {
+    m_main.dialogs().message(&m_main, text);
+}
 
 void DataLogger::LoadData1Click() {
     if (m_loading) return;
@@ -171,7 +173,9 @@ int DataLogger::ReadMemory() {
     return code;
 }
 
-int DataLogger::DecodeMemory() { return DecodeMemory(m_main.state().memoryImage); }
+int DataLogger::DecodeMemory() {
+    return DecodeMemory(m_main.state().memoryImage);
+}
 
 int DataLogger::DecodeMemory(std::span<const uint8_t> image) {
     const int code = ::DecodeMemory(image, m_main.state().dataSets, m_main.clock().now());

@@ -27,22 +27,17 @@ struct Link {
         mem[40] = uint8_t(lastUsed);
         meter.setMemory(mem);
     }
-    bool sameAsMemory() const {
-        std::vector<uint8_t> a = image,
-                             b(meter.memory().begin(), meter.memory().begin() + image.size());
-        if (a.size() < 88) return false;
-        std::fill(a.begin() + 81, a.begin() + 88, 0);
-        std::fill(b.begin() + 81, b.begin() + 88, 0);
-        return a == b;
-    }
-    // The image as read equals what the meter holds, but for the meter's clock bytes, which
-    // move on while the transfer runs.
-    bool sameAsMeter() const {
-        std::vector<uint8_t> a = image, b = meter.loggerImage();
+    // The image as read equals what the meter holds, but for the meter's clock bytes (81..87),
+    // which move on while the transfer runs.
+    static bool sameButClock(std::span<const uint8_t> a, std::span<const uint8_t> b) {
         if (a.size() != b.size() || a.size() < 88) return false;
-        std::fill(a.begin() + 81, a.begin() + 88, 0);
-        std::fill(b.begin() + 81, b.begin() + 88, 0);
-        return a == b;
+        return std::equal(a.begin(), a.begin() + 81, b.begin()) &&
+               std::equal(a.begin() + 88, a.end(), b.begin() + 88);
+    }
+    bool sameAsMeter() const { return sameButClock(image, meter.loggerImage()); }
+    bool sameAsMemory() const {
+        return image.size() <= meter.memory().size() &&
+               sameButClock(image, std::span(meter.memory()).first(image.size()));
     }
     size_t count(char letter) const {
         const std::string s = meter.lettersReceived();

@@ -7,6 +7,8 @@
 #include "link/Clock.h"
 #include "link/Exchange.h"
 #include "link/Transport.h"
+#include "live/LiveMonitor.h"
+#include "live/LiveReading.h"
 #include "logger/DataSetTexts.h"
 #include "logger/MemoryDecoder.h"
 #include "logger/MemoryReader.h"
@@ -127,12 +129,14 @@ void DataLogger::resetConnection() {
     AppState& state = m_main.state();
     state.connected = false;
     state.linkOpen = false;
-    // TODO(live): clear the live reading's memory-full and mode-blink fields.
+    // Clearing these stops the panel's blinking.
+    LiveReading& reading = m_main.live().reading();
+    reading.memoryFull = false;
+    reading.modeBlink = false;
 }
 
 bool DataLogger::meterRecording() const {
-    // TODO(live): the live reading's meter recording field.
-    return false;
+    return m_main.live().reading().meterRecording;
 }
 
 int DataLogger::DownloadMemory() {

@@ -1,22 +1,32 @@
 #include "logger/DataLogger.h"
 
 #include "app/DataFolder.h"
+#include "app/DateTimeText.h"
 #include "app/DialogService.h"
 #include "app/Umain.h"
 #include "app/Uscope.h"
+#include "graph/Ugraph.h"
 #include "link/Clock.h"
 #include "link/Exchange.h"
 #include "link/Transport.h"
 #include "live/LiveMonitor.h"
 #include "live/LiveReading.h"
 #include "logger/DataSetTexts.h"
+#include "logger/ListTableModel.h"
 #include "logger/MemoryDecoder.h"
 #include "logger/MemoryReader.h"
+#include "logger/Ulist.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
+#include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QProgressBar>
 #include <QSaveFile>
+#include <QTableWidget>
+#include <optional>
 
 namespace {
 constexpr const char* TempFileName = "DataSetsTemp.tmp";
@@ -142,7 +152,11 @@ bool DataLogger::meterRecording() const {
 int DataLogger::DownloadMemory() {
     m_image.clear();
     int code = ReadMemory();
-    if (code == 0) code = DecodeMemory(m_image);
+    if (code == 0) {
+        // The window may have been closed while the transfer let events run.
+        ensureDataLoggerGraph();
+        code = DecodeMemory(m_image);
+    }
     if (code != 0) {
         m_image.clear();
         return code;
@@ -155,9 +169,7 @@ int DataLogger::DownloadMemory() {
     }
     writeTempFile(std::span<const uint8_t>(m_image).first(
         std::min<size_t>(m_image.size(), static_cast<size_t>(m_bytesReceived))));
-#if __has_include("graph/Ugraph.h")
-    if (TfrmGraph* graph = ensureDataLoggerGraph()) graph->ShowDataSet(0);
-#endif
+    if (TfrmGraph* graph = m_main.state().DataLoggerGraph) graph->ShowDataSet(0);
     m_image.clear();
     return 0;
 }
@@ -188,12 +200,122 @@ int DataLogger::DecodeMemory(std::span<const uint8_t> image) {
 }
 
 TfrmGraph* DataLogger::ensureDataLoggerGraph() {
-#if __has_include("graph/Ugraph.h")
-#else
-    return nullptr;
-#endif
+    AppState& state = m_main.state();
+    if (TfrmGraph* graph = state.DataLoggerGraph) {
+        if (auto* frame = qobject_cast<QMdiSubWindow*>(graph->parentWidget())) frame->showNormal();
+        return graph;
+    }
+    auto* graph = new TfrmGraph(m_main);
+    graph->setWindowTitle(TfrmGraph::DataLoggerCaption);
+    graph->pnlDataSets->show();
+    QMdiSubWindow* frame = m_main.addChild(graph);
+    frame->showNormal();
+    const QSize client = m_main.mdiArea()->size();
+    frame->setGeometry(0, 0, client.width(), std::max(client.height() - 60, 200));
+    const double now = DateTimeText::toDays(m_main.clock().now());
+    graph->ConfigureGraph(500, now, now + 500 / DateTimeText::SecondsPerDay);
+    graph->PESGraph1->setGraphAnnotationHotSpots(true);
+    state.DataLoggerGraph = graph;
+    return graph;
 }
 
-void DataLogger::fillDataSetsList() {}
+void DataLogger::fillDataSetsList() {
+    TfrmGraph* graph = m_main.state().DataLoggerGraph;
+    if (!graph) return;
+    const DataSetStore& store = m_main.state().dataSets;
+    QTableWidget* grid = graph->Grid2;
+    grid->setUpdatesEnabled(false);
+    grid->setRowCount(store.count() + 1);
+    for (int k = 0; k < store.count(); ++k) {
+        const auto texts = dataSetRowTexts(store, k);
+        for (int c = 0; c < DataSetTextColumns; ++c) {
+            if (QTableWidgetItem* item = grid->item(k + 1, c)) {
+                item->setText(texts[c]);
+            } else {
+                grid->setItem(k + 1, c, new QTableWidgetItem(texts[c]));
+            }
+        }
+    }
+    grid->clearSelection();
+    grid->setCurrentCell(1, 0, QItemSelectionModel::NoUpdate);
+    grid->setRangeSelected(QTableWidgetSelectionRange(1, 0, 1, 4), true);
+    grid->setUpdatesEnabled(true);
+}
 
-void DataLogger::btnOutputToGraphClick() {}
+namespace {
+// A table cell as a chart value: " OL" over range (not drawn), " -OL" under range (below
+// every axis), an unreadable text not drawn.
+double tableValue(const QString& text) {
+    constexpr double NullValue = 99999.0;
+    if (text == QLatin1String(" OL")) return NullValue;
+    if (text == QLatin1String(" -OL")) return -NullValue;
+    bool ok = false;
+    const double v = QLocale::system().toDouble(text.trimmed(), &ok);
+    return ok ? v : NullValue;
+}
+
+std::optional<double> rowTime(const ListTableModel& m, int row) {
+    return DateTimeText::parseDateTime(m.cell(row, 1) + QLatin1Char(' ') + m.cell(row, 2));
+}
+} // namespace
+
+void DataLogger::btnOutputToGraphClick() {
+    QPointer<TfrmList> list = qobject_cast<TfrmList*>(m_main.activeChild());
+    if (!list) return;
+    const ListTableModel& table = list->model();
+    if (table.cell(1, 1).isEmpty()) {
+        showMessage(QString::fromLatin1(NoTableDataText));
+        return;
+    }
+    const int rows = table.gridRowCount() - 1;
+    QPointer<TfrmGraph> graph = new TfrmGraph(m_main);
+    graph->setWindowTitle(list->windowTitle());
+    m_main.addChild(graph);
+
+    for (int row : {1, rows}) {
+        if (!rowTime(table, row)) {
+            showMessage(QStringLiteral("'%1' is not a valid date and time")
+                            .arg(table.cell(row, 1) + QLatin1Char(' ') + table.cell(row, 2)));
+            return;
+        }
+    }
+    chart::Chart& chart = *graph->PESGraph1;
+    TfrmGraph::ConfigureGraph(chart, 3, rows, *rowTime(table, 1), *rowTime(table, rows), 0, 10000,
+                              -50, 100);
+
+    QPointer<TfrmScope> scope = new TfrmScope(&m_main);
+    scope->setWindowTitle(QStringLiteral("Graphing Progress"));
+    scope->SText1->setText(QStringLiteral("graphing....."));
+    scope->SText1->show();
+    scope->Progress1->setRange(0, rows);
+    scope->Progress1->show();
+    scope->setScopeResult(-1);
+    scope->showProgress();
+
+    // Pending events run every few rows: often enough to keep the windows responsive, rarely
+    // enough that a big table is not slowed down by the dispatch.
+    constexpr int RowsPerDispatch = 64;
+    for (int i = 1; i <= rows; ++i) {
+        if (i % RowsPerDispatch == 0 || i == rows) {
+            scope->Progress1->setValue(i);
+            QCoreApplication::processEvents();
+            // The user may close the table, the chart or the progress window meanwhile.
+            if (!scope || !list || !graph || scope->scopeResult() == TfrmScope::ResultCancel) break;
+        }
+        const std::optional<double> t = rowTime(table, i);
+        if (!t) continue;
+        for (int s = 0; s < 3; ++s) {
+            chart.setXData(s, i - 1, *t);
+            chart.setYData(s, i - 1, tableValue(table.cell(i, 3 + s)));
+        }
+    }
+    if (scope) {
+        scope->close();
+        delete scope.data();
+    }
+    if (!graph) return;
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(graph->parentWidget())) frame->showNormal();
+    graph->UpdateStatistics();
+    graph->PESGraph1->reinitAndReset();
+    graph->redrawChart();
+}

@@ -1,16 +1,21 @@
 #include "TestMain.h"
 #include "app/Uscope.h"
+#include "graph/Ugraph.h"
 #include "link/Exchange.h"
 #include "link/virtual/VirtualMeter.h"
 #include "live/LiveMonitor.h"
 #include "live/LiveReading.h"
 #include "logger/DataLogger.h"
+#include "logger/DataSetTexts.h"
 #include "logger/MemoryDecoder.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QProgressBar>
+#include <QTableWidget>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -254,4 +259,73 @@ TEST_F(Download, AClickInsideAPollTickWaitsForTheTickToEnd) {
     EXPECT_EQ(count('P'), 1u);
     EXPECT_EQ(state().dataSets.count(), 5);
     expectReconnectPending();
+}
+
+TEST_F(Download, ListsTheDataSetsAndChartsTheFirst) {
+    logger().LoadData1Click();
+    TfrmGraph* graph = state().DataLoggerGraph;
+    ASSERT_NE(graph, nullptr);
+    EXPECT_EQ(graph->windowTitle(), "DataLogger");
+    EXPECT_FALSE(graph->pnlDataSets->isHidden());
+    const DataSetStore& store = state().dataSets;
+    QTableWidget* grid = graph->Grid2;
+    ASSERT_EQ(grid->rowCount(), store.count() + 1);
+    EXPECT_EQ(grid->item(0, 0)->text(), "Set"); // the header row is the window's own
+    for (int k = 0; k < store.count(); ++k) {
+        const auto texts = dataSetRowTexts(store, k);
+        for (int c = 0; c < DataSetTextColumns; ++c)
+            EXPECT_EQ(grid->item(k + 1, c)->text(), texts[c]) << k << "," << c;
+    }
+    // The default logger: set 2 is 01:30, F, -25 ppm, -1.5 %RH, -0.9 F; set 5 is 60:60.
+    EXPECT_EQ(grid->item(2, 3)->text(), "01:30");
+    EXPECT_EQ(grid->item(2, 5)->text(), "F");
+    EXPECT_EQ(grid->item(2, 6)->text(), "-25");
+    EXPECT_EQ(grid->item(1, 5)->text(), "C");
+    EXPECT_EQ(grid->item(5, 3)->text(), "61:00");
+    // Row 1 is selected from column 0 to column 4.
+    const auto ranges = grid->selectedRanges();
+    ASSERT_EQ(ranges.size(), 1);
+    EXPECT_EQ(ranges[0].topRow(), 1);
+    EXPECT_EQ(ranges[0].bottomRow(), 1);
+    EXPECT_EQ(ranges[0].leftColumn(), 0);
+    EXPECT_EQ(ranges[0].rightColumn(), 4);
+    // Data set 1 is charted.
+    EXPECT_EQ(graph->PESGraph1->points(), store.sampleCount[0]);
+    EXPECT_EQ(graph->PESGraph1->yData(0, 0), store.values[0]);
+    EXPECT_EQ(graph->txtDataNo->text(), QString::number(store.sampleCount[0]));
+
+    // A second download reuses the window; fewer data sets leave fewer rows.
+    LoggedDataSet one;
+    one.samples.resize(4);
+    meter.setLoggerDataSets({one});
+    state().connected = state().linkOpen = true;
+    logger().LoadData1Click();
+    EXPECT_EQ(state().DataLoggerGraph, graph);
+    EXPECT_EQ(grid->rowCount(), 2);
+    EXPECT_EQ(graph->PESGraph1->points(), 4);
+}
+
+TEST_F(Download, ClosingTheDataLoggerWindowDuringADownloadGivesANewOne) {
+    logger().LoadData1Click();
+    QPointer<TfrmGraph> first = state().DataLoggerGraph;
+    ASSERT_TRUE(first);
+    state().DataLoggerUnsaved = false;
+    state().connected = state().linkOpen = true;
+    bool closed = false;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (!closed && first && logger().downloading()) {
+            closed = true;
+            first->parentWidget()->close();
+        }
+    });
+    closer.start(0);
+    logger().LoadData1Click();
+    closer.stop();
+    QApplication::processEvents();
+    ASSERT_TRUE(closed);
+    ASSERT_NE(state().DataLoggerGraph, nullptr);
+    EXPECT_EQ(state().DataLoggerGraph->Grid2->rowCount(), 6);
+    EXPECT_EQ(state().DataLoggerGraph->PESGraph1->points(), 120);
+    EXPECT_TRUE(state().DataLoggerUnsaved);
 }

@@ -19,6 +19,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLocale>
 #include <QMdiArea>
@@ -39,6 +40,8 @@ class ScopeProgress : public DownloadProgress {
 
     void open(int transferSize) override {
         close();
+        m_total = transferSize;
+        m_shown.invalidate();
         m_scope = new TfrmScope(&m_main);
         m_scope->setWindowTitle(QStringLiteral("Data Retriving Progress"));
         m_scope->setWindowFlag(Qt::WindowStaysOnTopHint);
@@ -61,6 +64,10 @@ class ScopeProgress : public DownloadProgress {
 
     void received(int bytes, bool repaint) override {
         if (!m_scope) return;
+        // A block takes microseconds from a fast meter: the window is brought up to date at
+        // most every few hundredths of a second, and at the last block.
+        if (m_shown.isValid() && m_shown.elapsed() < RefreshMs && bytes != m_total) return;
+        m_shown.start();
         m_scope->lblBytesReceived->setText(QString::number(bytes));
         m_scope->Progress1->setValue(bytes);
         if (repaint) m_scope->repaint();
@@ -73,8 +80,11 @@ class ScopeProgress : public DownloadProgress {
     }
 
   private:
+    static constexpr int RefreshMs = 40;
     TfrmMain& m_main;
     QPointer<TfrmScope> m_scope;
+    QElapsedTimer m_shown;
+    int m_total = 0;
 };
 } // namespace
 

@@ -125,7 +125,22 @@ void DataLogger::LoadData1Click() {
     });
 }
 
+namespace {
+// While the transfer runs, every other exchange request (panel keys, setup commands) waits as
+// it would for a poll tick and runs once the download is over: a command slipped in between
+// two blocks would disturb the meter's transfer.
+class HoldOtherExchanges {
+  public:
+    explicit HoldOtherExchanges(Exchange& ex) : m_ex(ex) { m_ex.beginTick(); }
+    ~HoldOtherExchanges() { m_ex.endTick(); }
+
+  private:
+    Exchange& m_ex;
+};
+} // namespace
+
 void DataLogger::runDownload() {
+    HoldOtherExchanges hold(m_main.exchange());
     ensureDataLoggerGraph();
     const int code = DownloadMemory();
     if (code == 0) {

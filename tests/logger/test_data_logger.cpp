@@ -329,3 +329,29 @@ TEST_F(Download, ClosingTheDataLoggerWindowDuringADownloadGivesANewOne) {
     EXPECT_EQ(state().DataLoggerGraph->PESGraph1->points(), 120);
     EXPECT_TRUE(state().DataLoggerUnsaved);
 }
+
+TEST_F(Download, OtherExchangesWaitUntilTheDownloadIsOver) {
+    Exchange& ex = t.main->exchange();
+    bool asked = false, ranDuringDownload = false, ran = false;
+    QTimer key;
+    key.setSingleShot(true);
+    QObject::connect(&key, &QTimer::timeout, [&] {
+        asked = logger().downloading();
+        // A panel key: it must not reach the meter in the middle of the transfer.
+        ex.runExclusive([&] {
+            ran = true;
+            ranDuringDownload = logger().downloading();
+            ex.genericExchange('H');
+        });
+    });
+    key.start(0);
+    logger().LoadData1Click();
+    for (int i = 0; i < 10 && !ran; ++i)
+        QApplication::processEvents();
+    ASSERT_TRUE(asked);
+    EXPECT_TRUE(ran);
+    EXPECT_FALSE(ranDuringDownload);
+    const std::string letters = meter.lettersReceived();
+    EXPECT_EQ(letters.find('H'), letters.size() - 1); // after the final 'q'
+    EXPECT_EQ(state().dataSets.count(), 5);
+}

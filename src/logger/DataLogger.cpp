@@ -27,6 +27,7 @@
 #include <QProgressBar>
 #include <QSaveFile>
 #include <QTableWidget>
+#include <QTimer>
 #include <optional>
 
 namespace {
@@ -117,9 +118,20 @@ void DataLogger::LoadData1Click() {
         m_loading = false;
         return;
     }
-    // Inside a poll tick's pause the download waits for the tick to end; the guard stays set
-    // until it has run, so further clicks meanwhile do nothing.
-    m_main.exchange().runExclusive([this] {
+    startDownload();
+}
+
+void DataLogger::startDownload() {
+    Exchange& ex = m_main.exchange();
+    // Another exchange (a panel key, a setup command) is waiting in one of its pauses further
+    // up the call chain: starting now would put the transfer in the middle of it. Try again
+    // shortly; the guard stays set meanwhile, so further clicks do nothing.
+    if (ex.exclusive()) {
+        QTimer::singleShot(RetryStartMs, this, [this] { startDownload(); });
+        return;
+    }
+    // Inside a poll tick's pause the download waits for the tick to end.
+    ex.runExclusive([this] {
         runDownload();
         m_loading = false;
     });

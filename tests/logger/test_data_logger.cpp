@@ -16,6 +16,7 @@
 #include <QMdiSubWindow>
 #include <QProgressBar>
 #include <QTableWidget>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -353,5 +354,20 @@ TEST_F(Download, OtherExchangesWaitUntilTheDownloadIsOver) {
     EXPECT_FALSE(ranDuringDownload);
     const std::string letters = meter.lettersReceived();
     EXPECT_EQ(letters.find('H'), letters.size() - 1); // after the final 'q'
+    EXPECT_EQ(state().dataSets.count(), 5);
+}
+
+TEST_F(Download, AClickDuringAnotherExchangeWaitsForIt) {
+    Exchange& ex = t.main->exchange();
+    ASSERT_TRUE(ex.acquire()); // a setup command in one of its pauses
+    logger().LoadData1Click();
+    EXPECT_TRUE(logger().downloading());
+    QTest::qWait(250);
+    EXPECT_TRUE(meter.lettersReceived().empty());
+    ex.release();
+    for (int i = 0; i < 50 && logger().downloading(); ++i)
+        QTest::qWait(20);
+    EXPECT_FALSE(logger().downloading());
+    EXPECT_EQ(count('P'), 1u);
     EXPECT_EQ(state().dataSets.count(), 5);
 }

@@ -6,13 +6,13 @@ class TfrmMain;
 
 class FileCommands : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit FileCommands(TfrmMain& main);
     ~FileCommands() override;
 
     void Open1Click();
     void Save1Click();
 
-private:
+  private:
     TfrmMain& m_main;
 };

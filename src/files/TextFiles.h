@@ -1,0 +1,44 @@
+#pragma once
+// Writing chart points and list rows to text or CSV files, and reading such files back into
+// list rows. The loops report progress through a callback that may stop them.
+#include "files/TextLines.h"
+#include "files/TextTable.h"
+
+#include <QString>
+#include <functional>
+#include <span>
+
+class QAbstractItemModel;
+
+// The points of a chart: X of subset 0 and the Y values of subsets 0, 1 and 2.
+struct ChartPoints {
+    std::span<const double> x;
+    std::span<const double> ppm;
+    std::span<const double> rh;
+    std::span<const double> temperature;
+    int count() const { return static_cast<int>(x.size()); }
+};
+
+// Called with the number of lines done so far; returning false stops the loop.
+using ProgressFn = std::function<bool(qint64 done)>;
+
+enum class TextOutcome { Done, Cancelled, Failed };
+
+// Writes points first..last (1-based) as chart lines; stops at the first point whose X is 0.
+// The file is replaced only when the whole range was written: a cancelled or failed save
+// leaves an existing file as it was. error gets the reason of a failure.
+TextOutcome writeChartText(const QString& fileName, const ChartPoints& points,
+                           const TextLines::Range& range, const TextLines::ChartLineWriter& writer,
+                           const ProgressFn& progress, QString* error = nullptr,
+                           qint64* linesWritten = nullptr);
+
+// Writes rows first..last (1-based) of a list grid model, columns 1 to the last, each cell
+// followed by the separator.
+TextOutcome writeListText(const QString& fileName, const QAbstractItemModel& grid,
+                          const TextLines::Range& range, char separator, const ProgressFn& progress,
+                          QString* error = nullptr);
+
+// Reads a text or CSV file into rows. Failed: the file cannot be opened (the table is left
+// empty). Cancelled: the rows read so far stay in the table.
+TextOutcome readListText(const QString& fileName, char separator, TextTable& table,
+                         const ProgressFn& progress);

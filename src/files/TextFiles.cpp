@@ -1,8 +1,11 @@
 #include "files/TextFiles.h"
 
+#include "logger/ListTableModel.h"
+
 #include <QAbstractItemModel>
 #include <QFile>
 #include <QSaveFile>
+#include <charconv>
 
 namespace {
 // Lines are gathered and written in blocks of about this many bytes; progress is reported and
@@ -94,20 +97,41 @@ TextOutcome writeListText(const QString& fileName, const QAbstractItemModel& gri
     return TextOutcome::Done;
 }
 
-TextOutcome readListText(const QString& fileName, char separator, TextTable& table,
+TextOutcome readListText(const QString& fileName, char separator, const RowSink& sink,
                          const ProgressFn& progress) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) return TextOutcome::Failed;
-    ListTextReader reader(separator);
+    qint64 rows = 0;
+    ListTextReader reader(separator, [&](std::span<const std::string_view> fields) {
+        ++rows;
+        sink(fields);
+    });
     std::string chunk(1 << 18, '\0');
     for (;;) {
         const qint64 n = file.read(chunk.data(), static_cast<qint64>(chunk.size()));
         if (n <= 0) break;
-        if (!reader.feed(std::string_view(chunk.data(), static_cast<size_t>(n)), table)) break;
-        if (progress && !progress(static_cast<qint64>(table.rowCount())))
-            return TextOutcome::Cancelled;
+        if (!reader.feed(std::string_view(chunk.data(), static_cast<size_t>(n)))) break;
+        if (progress && !progress(rows)) return TextOutcome::Cancelled;
     }
-    reader.finish(table);
-    if (progress) progress(static_cast<qint64>(table.rowCount()));
+    reader.finish();
+    if (progress) progress(rows);
     return TextOutcome::Done;
+}
+
+RowSink listGridSink(ListTableModel& grid) {
+    return [&grid, row = 0](std::span<const std::string_view> fields) mutable {
+        ++row;
+        char number[16];
+        const auto r = std::to_chars(number, number + sizeof number, row);
+        std::string_view cells[ListTextReader::MaxFields + 1];
+        cells[0] = std::string_view(number, static_cast<size_t>(r.ptr - number));
+        const size_t n = std::min<size_t>(fields.size(), ListTextReader::MaxFields);
+        for (size_t i = 0; i < n; ++i)
+            cells[i + 1] = fields[i];
+        const std::span<const std::string_view> all(cells, n + 1);
+        if (grid.gridRowCount() - 1 < row)
+            grid.appendRowUtf8(all);
+        else
+            grid.setRowUtf8(row, all);
+    };
 }

@@ -1,14 +1,15 @@
 #pragma once
 // Writing chart points and list rows to text or CSV files, and reading such files back into
 // list rows. The loops report progress through a callback that may stop them.
+#include "files/ListTextReader.h"
 #include "files/TextLines.h"
-#include "files/TextTable.h"
 
 #include <QString>
 #include <functional>
 #include <span>
 
 class QAbstractItemModel;
+class ListTableModel;
 
 // The points of a chart: X of subset 0 and the Y values of subsets 0, 1 and 2.
 struct ChartPoints {
@@ -38,7 +39,12 @@ TextOutcome writeListText(const QString& fileName, const QAbstractItemModel& gri
                           const TextLines::Range& range, char separator, const ProgressFn& progress,
                           QString* error = nullptr);
 
-// Reads a text or CSV file into rows. Failed: the file cannot be opened (the table is left
-// empty). Cancelled: the rows read so far stay in the table.
-TextOutcome readListText(const QString& fileName, char separator, TextTable& table,
+// Reads a text or CSV file, handing each row to the sink; progress gets the rows read so far.
+// Failed: the file cannot be opened (nothing was read). Cancelled: the rows read so far have
+// been handed over.
+TextOutcome readListText(const QString& fileName, char separator, const RowSink& sink,
                          const ProgressFn& progress);
+
+// A sink that writes rows 1, 2, ... of a list window's grid: column 0 the row number, then the
+// fields; rows are added to the grid as needed.
+RowSink listGridSink(ListTableModel& grid);

@@ -11,6 +11,10 @@
 #include "logger/MemoryDecoder.h"
 #include "logger/MemoryReader.h"
 
+#if __has_include("graph/Ugraph.h")
+#include "graph/Ugraph.h"
+#endif
+
 #include <QDir>
 #include <QLabel>
 #include <QProgressBar>
@@ -180,10 +184,7 @@ int DataLogger::DecodeMemory(std::span<const uint8_t> image) {
 }
 
 TfrmGraph* DataLogger::ensureDataLoggerGraph() {
-#if __has_include("graph/Ugraph.h")
-#else
     return nullptr;
-#endif
 }
 
 void DataLogger::fillDataSetsList() {}

@@ -32,12 +32,13 @@ int main(int argc, char** argv) {
     // 1. A 100,000-point chart written as CSV.
     {
         const int n = 100000;
-        std::vector<double> x(n), ppm(n), rh(n), t(n);
+        std::vector<double> x(n);
+        std::vector<float> ppm(n), rh(n), t(n);
         for (int i = 0; i < n; ++i) {
             x[i] = start + i * 2.0 / 86400;
-            ppm[i] = 400 + (i * 37 % 2000) * 0.5;
-            rh[i] = (i % 1000) * 0.1;
-            t[i] = -5 + (i % 400) * 0.1;
+            ppm[i] = 400 + (i * 37 % 2000) * 0.5f;
+            rh[i] = (i % 1000) * 0.1f;
+            t[i] = -5 + (i % 400) * 0.1f;
         }
         const ChartPoints points{x, ppm, rh, t};
         const QString path = dir.filePath("chart.csv");

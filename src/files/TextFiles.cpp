@@ -39,8 +39,8 @@ TextOutcome writeChartText(const QString& fileName, const ChartPoints& points,
         if (p < 0) continue;
         const double x = points.x[p];
         if (x == 0) break; // the points not yet recorded
-        const auto y = [&](std::span<const double> s) {
-            return p < int(s.size()) ? s[p] : 99999.0;
+        const auto y = [&](std::span<const float> s) {
+            return p < int(s.size()) ? static_cast<double>(s[p]) : 99999.0;
         };
         writer.append(buffer, x, y(points.ppm), y(points.rh), y(points.temperature));
         ++done;

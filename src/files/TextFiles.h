@@ -14,9 +14,9 @@ class ListTableModel;
 // The points of a chart: X of subset 0 and the Y values of subsets 0, 1 and 2.
 struct ChartPoints {
     std::span<const double> x;
-    std::span<const double> ppm;
-    std::span<const double> rh;
-    std::span<const double> temperature;
+    std::span<const float> ppm;
+    std::span<const float> rh;
+    std::span<const float> temperature;
     int count() const { return static_cast<int>(x.size()); }
 };
 

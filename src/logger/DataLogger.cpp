@@ -1,31 +1,39 @@
 #include "logger/DataLogger.h"
 
 #include "app/DataFolder.h"
+#include "app/DateTimeText.h"
 #include "app/DialogService.h"
 #include "app/Umain.h"
 #include "app/Uscope.h"
+#include "graph/Ugraph.h"
 #include "link/Clock.h"
 #include "link/Exchange.h"
 #include "link/Transport.h"
+#include "live/LiveMonitor.h"
+#include "live/LiveReading.h"
 #include "logger/DataSetTexts.h"
+#include "logger/ListTableModel.h"
 #include "logger/MemoryDecoder.h"
 #include "logger/MemoryReader.h"
+#include "logger/Ulist.h"
 
-#if __has_include("graph/Ugraph.h")
-#include "graph/Ugraph.h"
-#endif
-
+#include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
+#include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QProgressBar>
 #include <QSaveFile>
+#include <QTableWidget>
+#include <optional>
 
 namespace {
 constexpr const char* TempFileName = "DataSetsTemp.tmp";
 
 // The "Data Retriving Progress" window, opened once the transfer size is known.
 class ScopeProgress : public DownloadProgress {
-public:
+  public:
     explicit ScopeProgress(TfrmMain& main) : m_main(main) {}
     ~ScopeProgress() override { close(); }
 
@@ -34,11 +42,11 @@ public:
         m_scope = new TfrmScope(&m_main);
         m_scope->setWindowTitle(QStringLiteral("Data Retriving Progress"));
         m_scope->setWindowFlag(Qt::WindowStaysOnTopHint);
-        for (QWidget* w : {static_cast<QWidget*>(m_scope->Progress1),
-                           static_cast<QWidget*>(m_scope->lblTotalBytes),
-                           static_cast<QWidget*>(m_scope->lblBytesReceived),
-                           static_cast<QWidget*>(m_scope->SText1),
-                           static_cast<QWidget*>(m_scope->SText2)})
+        for (QWidget* w :
+             {static_cast<QWidget*>(m_scope->Progress1),
+              static_cast<QWidget*>(m_scope->lblTotalBytes),
+              static_cast<QWidget*>(m_scope->lblBytesReceived),
+              static_cast<QWidget*>(m_scope->SText1), static_cast<QWidget*>(m_scope->SText2)})
             w->show();
         m_scope->SText1->setText(QStringLiteral("bytes received"));
         m_scope->SText2->setText(QStringLiteral("total bytes"));
@@ -64,7 +72,7 @@ public:
         delete m_scope.data();
     }
 
-private:
+  private:
     TfrmMain& m_main;
     QPointer<TfrmScope> m_scope;
 };
@@ -81,7 +89,9 @@ QString DataLogger::tempFilePath(const QString& dataFolder) {
     return QDir(tempFolder(dataFolder)).filePath(QString::fromLatin1(TempFileName));
 }
 
-void DataLogger::showMessage(const QString& text) { m_main.dialogs().message(&m_main, text); }
+void DataLogger::showMessage(const QString& text) {
+    m_main.dialogs().message(&m_main, text);
+}
 
 void DataLogger::LoadData1Click() {
     if (m_loading) return;
@@ -129,18 +139,24 @@ void DataLogger::resetConnection() {
     AppState& state = m_main.state();
     state.connected = false;
     state.linkOpen = false;
-    // TODO(live): clear the live reading's memory-full and mode-blink fields.
+    // Clearing these stops the panel's blinking.
+    LiveReading& reading = m_main.live().reading();
+    reading.memoryFull = false;
+    reading.modeBlink = false;
 }
 
 bool DataLogger::meterRecording() const {
-    // TODO(live): the live reading's meter recording field.
-    return false;
+    return m_main.live().reading().meterRecording;
 }
 
 int DataLogger::DownloadMemory() {
     m_image.clear();
     int code = ReadMemory();
-    if (code == 0) code = DecodeMemory(m_image);
+    if (code == 0) {
+        // The window may have been closed while the transfer let events run.
+        ensureDataLoggerGraph();
+        code = DecodeMemory(m_image);
+    }
     if (code != 0) {
         m_image.clear();
         return code;
@@ -153,9 +169,7 @@ int DataLogger::DownloadMemory() {
     }
     writeTempFile(std::span<const uint8_t>(m_image).first(
         std::min<size_t>(m_image.size(), static_cast<size_t>(m_bytesReceived))));
-#if __has_include("graph/Ugraph.h")
-    if (TfrmGraph* graph = ensureDataLoggerGraph()) graph->ShowDataSet(0);
-#endif
+    if (TfrmGraph* graph = m_main.state().DataLoggerGraph) graph->ShowDataSet(0);
     m_image.clear();
     return 0;
 }
@@ -175,7 +189,9 @@ int DataLogger::ReadMemory() {
     return code;
 }
 
-int DataLogger::DecodeMemory() { return DecodeMemory(m_main.state().memoryImage); }
+int DataLogger::DecodeMemory() {
+    return DecodeMemory(m_main.state().memoryImage);
+}
 
 int DataLogger::DecodeMemory(std::span<const uint8_t> image) {
     const int code = ::DecodeMemory(image, m_main.state().dataSets, m_main.clock().now());
@@ -184,9 +200,122 @@ int DataLogger::DecodeMemory(std::span<const uint8_t> image) {
 }
 
 TfrmGraph* DataLogger::ensureDataLoggerGraph() {
-    return nullptr;
+    AppState& state = m_main.state();
+    if (TfrmGraph* graph = state.DataLoggerGraph) {
+        if (auto* frame = qobject_cast<QMdiSubWindow*>(graph->parentWidget())) frame->showNormal();
+        return graph;
+    }
+    auto* graph = new TfrmGraph(m_main);
+    graph->setWindowTitle(TfrmGraph::DataLoggerCaption);
+    graph->pnlDataSets->show();
+    QMdiSubWindow* frame = m_main.addChild(graph);
+    frame->showNormal();
+    const QSize client = m_main.mdiArea()->size();
+    frame->setGeometry(0, 0, client.width(), std::max(client.height() - 60, 200));
+    const double now = DateTimeText::toDays(m_main.clock().now());
+    graph->ConfigureGraph(500, now, now + 500 / DateTimeText::SecondsPerDay);
+    graph->PESGraph1->setGraphAnnotationHotSpots(true);
+    state.DataLoggerGraph = graph;
+    return graph;
 }
 
-void DataLogger::fillDataSetsList() {}
+void DataLogger::fillDataSetsList() {
+    TfrmGraph* graph = m_main.state().DataLoggerGraph;
+    if (!graph) return;
+    const DataSetStore& store = m_main.state().dataSets;
+    QTableWidget* grid = graph->Grid2;
+    grid->setUpdatesEnabled(false);
+    grid->setRowCount(store.count() + 1);
+    for (int k = 0; k < store.count(); ++k) {
+        const auto texts = dataSetRowTexts(store, k);
+        for (int c = 0; c < DataSetTextColumns; ++c) {
+            if (QTableWidgetItem* item = grid->item(k + 1, c)) {
+                item->setText(texts[c]);
+            } else {
+                grid->setItem(k + 1, c, new QTableWidgetItem(texts[c]));
+            }
+        }
+    }
+    grid->clearSelection();
+    grid->setCurrentCell(1, 0, QItemSelectionModel::NoUpdate);
+    grid->setRangeSelected(QTableWidgetSelectionRange(1, 0, 1, 4), true);
+    grid->setUpdatesEnabled(true);
+}
 
-void DataLogger::btnOutputToGraphClick() {}
+namespace {
+// A table cell as a chart value: " OL" over range (not drawn), " -OL" under range (below
+// every axis), an unreadable text not drawn.
+double tableValue(const QString& text) {
+    constexpr double NullValue = 99999.0;
+    if (text == QLatin1String(" OL")) return NullValue;
+    if (text == QLatin1String(" -OL")) return -NullValue;
+    bool ok = false;
+    const double v = QLocale::system().toDouble(text.trimmed(), &ok);
+    return ok ? v : NullValue;
+}
+
+std::optional<double> rowTime(const ListTableModel& m, int row) {
+    return DateTimeText::parseDateTime(m.cell(row, 1) + QLatin1Char(' ') + m.cell(row, 2));
+}
+} // namespace
+
+void DataLogger::btnOutputToGraphClick() {
+    QPointer<TfrmList> list = qobject_cast<TfrmList*>(m_main.activeChild());
+    if (!list) return;
+    const ListTableModel& table = list->model();
+    if (table.cell(1, 1).isEmpty()) {
+        showMessage(QString::fromLatin1(NoTableDataText));
+        return;
+    }
+    const int rows = table.gridRowCount() - 1;
+    QPointer<TfrmGraph> graph = new TfrmGraph(m_main);
+    graph->setWindowTitle(list->windowTitle());
+    m_main.addChild(graph);
+
+    for (int row : {1, rows}) {
+        if (!rowTime(table, row)) {
+            showMessage(QStringLiteral("'%1' is not a valid date and time")
+                            .arg(table.cell(row, 1) + QLatin1Char(' ') + table.cell(row, 2)));
+            return;
+        }
+    }
+    chart::Chart& chart = *graph->PESGraph1;
+    TfrmGraph::ConfigureGraph(chart, 3, rows, *rowTime(table, 1), *rowTime(table, rows), 0, 10000,
+                              -50, 100);
+
+    QPointer<TfrmScope> scope = new TfrmScope(&m_main);
+    scope->setWindowTitle(QStringLiteral("Graphing Progress"));
+    scope->SText1->setText(QStringLiteral("graphing....."));
+    scope->SText1->show();
+    scope->Progress1->setRange(0, rows);
+    scope->Progress1->show();
+    scope->setScopeResult(-1);
+    scope->showProgress();
+
+    // Pending events run every few rows: often enough to keep the windows responsive, rarely
+    // enough that a big table is not slowed down by the dispatch.
+    constexpr int RowsPerDispatch = 64;
+    for (int i = 1; i <= rows; ++i) {
+        if (i % RowsPerDispatch == 0 || i == rows) {
+            scope->Progress1->setValue(i);
+            QCoreApplication::processEvents();
+            // The user may close the table, the chart or the progress window meanwhile.
+            if (!scope || !list || !graph || scope->scopeResult() == TfrmScope::ResultCancel) break;
+        }
+        const std::optional<double> t = rowTime(table, i);
+        if (!t) continue;
+        for (int s = 0; s < 3; ++s) {
+            chart.setXData(s, i - 1, *t);
+            chart.setYData(s, i - 1, tableValue(table.cell(i, 3 + s)));
+        }
+    }
+    if (scope) {
+        scope->close();
+        delete scope.data();
+    }
+    if (!graph) return;
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(graph->parentWidget())) frame->showNormal();
+    graph->UpdateStatistics();
+    graph->PESGraph1->reinitAndReset();
+    graph->redrawChart();
+}

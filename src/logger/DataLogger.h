@@ -14,7 +14,7 @@ class TfrmGraph;
 
 class DataLogger : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit DataLogger(TfrmMain& main);
     ~DataLogger() override;
 
@@ -22,7 +22,8 @@ public:
     static constexpr const char* NoConnectionText = "There is no connection with meter !";
     static constexpr const char* RecordingText =
         "The meter is recording data, please stop recording before loading data.";
-    static constexpr const char* NoDataText = "There was not any data recorded in momery of meter !";
+    static constexpr const char* NoDataText =
+        "There was not any data recorded in momery of meter !";
     static constexpr const char* ErrorText = "There was error,please try again!   error code=";
     static constexpr const char* NoTableDataText = "No data to graph !";
 
@@ -59,7 +60,7 @@ public:
     // Fills the data sets list of the "DataLogger" window from the store.
     void fillDataSetsList();
 
-private:
+  private:
     void runDownload();
     void resetConnection();
     bool meterRecording() const;
@@ -69,5 +70,5 @@ private:
     TfrmMain& m_main;
     bool m_loading = false; // the re-entry guard of LoadData1Click
     int m_bytesReceived = 0;
-    MemoryImage m_image;    // the download's own image: nothing outside the download writes it
+    MemoryImage m_image; // the download's own image: nothing outside the download writes it
 };

@@ -11,7 +11,8 @@ constexpr int MemoryReplySize = 36;
 
 uint8_t blockChecksum(std::span<const uint8_t> data) {
     uint8_t sum = 0;
-    for (uint8_t b : data) sum = static_cast<uint8_t>(sum + b);
+    for (uint8_t b : data)
+        sum = static_cast<uint8_t>(sum + b);
     return sum;
 }
 } // namespace

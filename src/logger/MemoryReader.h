@@ -38,7 +38,7 @@ int transferSizeFor(int64_t expectedSize);
 
 // What the reader tells the progress display.
 class DownloadProgress {
-public:
+  public:
     virtual ~DownloadProgress() = default;
     virtual void open(int transferSize) = 0;
     // After each block; `repaint` asks for an immediate repaint (the retry passes), otherwise
@@ -48,7 +48,7 @@ public:
 };
 
 class MemoryReader {
-public:
+  public:
     MemoryReader(Exchange& exchange, MemoryImage& image);
 
     // Reads the memory, appending every block to the image. Returns 0 or a ReadMemoryCode.
@@ -59,7 +59,7 @@ public:
     int64_t expectedSize() const { return m_expected; }
     int transferSize() const { return m_transfer; }
 
-private:
+  private:
     // Writes the main frame with this letter (other bytes as they stand) and flushes on success.
     bool send(uint8_t letter);
     bool readBlock(); // 36 bytes into the exchange's reply buffer

@@ -324,6 +324,21 @@ TEST_F(FileCommandsTest, ChartToCsvToListGivesBackThePoints) {
         for (int k = 0; k < 3; ++k)
             EXPECT_NEAR(m.cell(row, 3 + k).toDouble(), c.yData(k, i), 0.051) << row << " " << k;
     }
+
+    // "Output Tabular to graph" charts the same points again.
+    t.main->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(list->parentWidget()));
+    const int before = graphWindows();
+    t.main->dataLogger().btnOutputToGraphClick();
+    ASSERT_EQ(graphWindows(), before + 1);
+    auto* again = qobject_cast<TfrmGraph*>(t.main->mdiArea()->subWindowList().last()->widget());
+    ASSERT_NE(again, nullptr);
+    const chart::Chart& a = *again->PESGraph1;
+    ASSERT_EQ(a.points(), 40);
+    for (int i = 0; i < 40; ++i) {
+        EXPECT_NEAR(a.xData(0, i), c.xData(0, i), 0.5 / 86400) << i;
+        for (int k = 0; k < 3; ++k)
+            EXPECT_NEAR(a.yData(k, i), c.yData(k, i), 0.051) << i << " " << k;
+    }
 }
 
 TEST_F(FileCommandsTest, ListTextSeparatorByNameAndRoundTrip) {

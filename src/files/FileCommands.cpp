@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -30,10 +31,9 @@
 namespace {
 FileCommands* s_installed = nullptr; // the commands behind the graph window's file hooks
 
-ChartPoints pointsOf(const chart::Chart& chart) {
-    const size_t n = static_cast<size_t>(std::max(chart.points(), 0));
-    const auto x = chart.xCells();
-    const auto y = chart.yCells();
+// Cells stored subset after subset: X of subset 0 and Y of subsets 0..2.
+ChartPoints pointsOf(std::span<const double> x, std::span<const float> y, int points) {
+    const size_t n = static_cast<size_t>(std::max(points, 0));
     auto ySubset = [&](size_t k) {
         return y.size() >= (k + 1) * n ? y.subspan(k * n, n) : std::span<const float>();
     };
@@ -247,9 +247,13 @@ bool FileCommands::progressStep(TfrmScope& scope) {
 }
 
 void FileCommands::WriteChartText(chart::Chart& chart, const QString& fileName, char separator) {
-    const ChartPoints points = pointsOf(chart);
     int first = 0, last = 0;
-    if (!askRange(points.count(), &first, &last)) return;
+    if (!askRange(std::max(chart.points(), 0), &first, &last)) return;
+    // A copy of the cells as they are now: the loop lets events run, and a recording may add
+    // points to the chart (or the user close it) meanwhile.
+    const std::vector<double> x(chart.xCells().begin(), chart.xCells().end());
+    const std::vector<float> y(chart.yCells().begin(), chart.yCells().end());
+    const ChartPoints points = pointsOf(x, y, chart.points());
     std::unique_ptr<TfrmScope> scope(
         openProgress(QStringLiteral("Saving Progress"), last - first + 1));
     scope->SText1->setText(QStringLiteral("saving....."));
@@ -277,13 +281,15 @@ void FileCommands::WriteListText(const QAbstractItemModel& grid) {
     std::unique_ptr<TfrmScope> scope(
         openProgress(QStringLiteral("Saving Progress"), last - first + 1));
     scope->SText1->setText(QStringLiteral("saving....."));
+    // The list window may be closed while the loop lets events run: then it stops.
+    const QPointer<const QAbstractItemModel> alive(&grid);
     QString error;
     const TextOutcome outcome = writeListText(
         name, grid, {first, last}, TextLines::listSeparatorForName(name),
         [&](qint64 done) {
             scope->Progress1->setValue(
                 static_cast<int>(std::min<qint64>(done + 1, scope->Progress1->maximum())));
-            return progressStep(*scope);
+            return progressStep(*scope) && alive;
         },
         &error);
     scope->close();
@@ -308,14 +314,17 @@ TfrmList* FileCommands::ReadListText(const QString& fileName, const QString& ext
     scope->SText1->setText(QStringLiteral("0"));
     scope->setScopeResult(-1);
 
+    // The list window may be closed while the loop lets events run: then reading stops.
+    const QPointer<TfrmList> alive(list);
     grid.beginFill();
     readListText(fileName, *separator, listGridSink(grid), [&](qint64 rows) {
         scope->SText1->setText(QString::number(rows));
-        return progressStep(*scope);
+        return progressStep(*scope) && alive;
     });
-    grid.endFill();
     scope->close();
     scope.reset();
+    if (!alive) return nullptr;
+    grid.endFill();
     list->Grid1->viewport()->update();
     return list;
 }

@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <gtest/gtest.h>
@@ -438,6 +439,28 @@ TEST_F(FileCommandsTest, CancelStopsTheLoops) {
     EXPECT_EQ(steps, 1);
     EXPECT_GT(list->model().rowCount(), 0);
     EXPECT_LT(list->model().rowCount(), 20000);
+
+    // The list window goes away while it is being filled: reading stops, nothing breaks.
+    files().onProgress = [&](TfrmScope&) {
+        if (TfrmList* l = lastList()) delete l->parentWidget();
+    };
+    EXPECT_EQ(files().ReadListText(path("big.txt"), ".txt"), nullptr);
+
+    // The list window goes away while it is being saved: the save stops, the old file stays.
+    files().onProgress = {};
+    TfrmList* full = files().ReadListText(path("big.txt"), ".txt");
+    ASSERT_NE(full, nullptr);
+    ASSERT_EQ(full->model().rowCount(), 20000);
+    t.main->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(full->parentWidget()));
+    QPointer<TfrmList> saving(full);
+    files().onProgress = [&](TfrmScope&) {
+        if (saving) delete saving->parentWidget();
+    };
+    answerFile(path("keep.csv"));
+    answerRange(true);
+    files().Save1Click();
+    EXPECT_TRUE(saving.isNull());
+    EXPECT_EQ(readBytes(path("keep.csv")), QByteArray("old contents"));
     files().onProgress = {};
 }
 

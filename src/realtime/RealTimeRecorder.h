@@ -6,7 +6,7 @@ class TfrmMain;
 
 class RealTimeRecorder : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit RealTimeRecorder(TfrmMain& main);
     ~RealTimeRecorder() override;
 
@@ -17,6 +17,6 @@ public:
     // One sample: time (days since 1899-12-30), CO2 ppm, %RH, temperature.
     void AppendRealTimeSample(double time, double ppm, double rh, double temperature);
 
-private:
+  private:
     TfrmMain& m_main;
 };

@@ -3,6 +3,7 @@ list(APPEND Q7320_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/Transport.h
     ${CMAKE_CURRENT_LIST_DIR}/Clock.h ${CMAKE_CURRENT_LIST_DIR}/Clock.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Exchange.h ${CMAKE_CURRENT_LIST_DIR}/Exchange.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TransportFactory.h ${CMAKE_CURRENT_LIST_DIR}/TransportFactory.cpp
 )
 list(APPEND Q7320_UI_SOURCES
 )

@@ -1,0 +1,36 @@
+#include "app/Uabout.h"
+
+#include "Version.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TfrmAbout::TfrmAbout(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::MSWindowsFixedSizeDialogHint) {
+    setAttribute(Qt::WA_DeleteOnClose); // closing the box frees it
+    setWindowTitle(QString());
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 20, 24, 16);
+    layout->setSpacing(12);
+    lblTitle = new QLabel(QStringLiteral("CARBON DIOXIDE METER Software"), this);
+    QFont f = lblTitle->font();
+    f.setBold(true);
+    f.setItalic(true);
+    f.setPointSizeF(f.pointSizeF() * 1.5);
+    lblTitle->setFont(f);
+    lblTitle->setStyleSheet(QStringLiteral("color: blue;"));
+    lblTitle->setAlignment(Qt::AlignCenter);
+    lblVersion = new QLabel(QStringLiteral("Version:") + QLatin1Char(' ') + versionText(), this);
+    lblVersion->setAlignment(Qt::AlignCenter);
+    BitBtn1 = new QPushButton(tr("OK"), this);
+    BitBtn1->setDefault(true);
+    connect(BitBtn1, &QPushButton::clicked, this, &TfrmAbout::BitBtn1Click);
+    layout->addWidget(lblTitle);
+    layout->addWidget(lblVersion);
+    layout->addWidget(BitBtn1, 0, Qt::AlignHCenter);
+    setFixedSize(sizeHint());
+}
+
+QString TfrmAbout::versionText() { return QStringLiteral(Q7320_VERSION_TEXT); }

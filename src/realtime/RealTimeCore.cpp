@@ -1,6 +1,7 @@
 #include "realtime/RealTimeCore.h"
 
 #include <QLocale>
+#include <algorithm>
 
 namespace RealTime {
 namespace {
@@ -10,6 +11,13 @@ QLocale numberLocale() {
     return loc;
 }
 } // namespace
+
+RateLists rateLists(int rate) {
+    const int top = ListEntries - 1;
+    rate = std::clamp(rate, 0, rateFromLists(top, top));
+    const int minutes = std::min(rate / 60, top);
+    return {minutes, rate - minutes * 60};
+}
 
 QString periodTextPlain(int64_t seconds) {
     return QStringLiteral("%1:%2:%3")

@@ -40,6 +40,14 @@ constexpr int rateFromLists(int minutesIndex, int secondsIndex) {
     return minutesIndex * 60 + secondsIndex;
 }
 
+// The rate lists' indices (minutes, seconds) that show a rate: whole minutes up to 60, the
+// rest in the seconds list, so 3660 s reads 60:60. Rates the lists cannot hold are clamped.
+struct RateLists {
+    int minutes;
+    int seconds;
+};
+RateLists rateLists(int rate);
+
 // "H:M:S" without padding (the period the dialog shows when it opens: 4000 s gives 1:6:40).
 QString periodTextPlain(int64_t seconds);
 // "H:MM:SS", hours unpadded (the period after a list change: 4000 s gives 1:06:40).

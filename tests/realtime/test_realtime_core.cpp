@@ -131,3 +131,17 @@ TEST(RealTimeAverage, WindowIsStrictlyBetweenMinus300And3000) {
     for (const auto& c : cases)
         EXPECT_EQ(averageText(average(c.values)), c.text) << c.name;
 }
+
+TEST(RealTimePeriod, RateListsShowEveryAcceptedRate) {
+    struct Case {
+        int rate, minutes, seconds;
+    };
+    const Case cases[] = {{2, 0, 2},      {60, 1, 0},     {61, 1, 1},
+                          {3599, 59, 59}, {3600, 60, 0},  {3660, 60, 60},
+                          {3630, 60, 30}, {5000, 60, 60}, {-4, 0, 0}};
+    for (const auto& c : cases) {
+        const RateLists l = rateLists(c.rate);
+        EXPECT_EQ(l.minutes, c.minutes) << c.rate;
+        EXPECT_EQ(l.seconds, c.seconds) << c.rate;
+    }
+}

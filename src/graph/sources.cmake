@@ -1,5 +1,6 @@
 # Files of this folder, by library.
 list(APPEND Q7320_CORE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/GraphStatistics.h ${CMAKE_CURRENT_LIST_DIR}/GraphStatistics.cpp
 )
 list(APPEND Q7320_UI_SOURCES
 )

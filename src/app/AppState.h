@@ -41,8 +41,8 @@ struct AppState {
     bool DataLoggerUnsaved = false;
 
     // Annotations
-    int32_t AnnotationIndex = 0;
-    int32_t ToolMode = 0;
+    int32_t AnnotationIndex = 3;         // index of the last annotation placed
+    int32_t ToolMode = -99;              // -99 normal, 0 text, 2 cross
 
     // Windows the program refers to (null while closed)
     TfrmPanel* frontPanel = nullptr;

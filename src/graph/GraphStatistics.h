@@ -21,11 +21,11 @@ QString extremeText(Quantity q, double value, double time);
 QString averageText(double sum, int count);
 
 struct Result {
-    QString startTime;        // date-and-time text of the first X; empty for an empty chart
-    int intervalSeconds = 0;  // span / point count, rounded
-    int minutesIndex = 0;     // intervalSeconds / 60
-    int secondsIndex = 0;     // intervalSeconds % 60
-    int dataNo = 0;           // point count
+    QString startTime;       // date-and-time text of the first X; empty for an empty chart
+    int intervalSeconds = 0; // span / point count, rounded
+    int minutesIndex = 0;    // intervalSeconds / 60
+    int secondsIndex = 0;    // intervalSeconds % 60
+    int dataNo = 0;          // point count
     std::array<double, 3> max{};
     std::array<double, 3> min{};
     std::array<double, 3> maxTime{};

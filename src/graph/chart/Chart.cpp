@@ -21,17 +21,17 @@ constexpr int ClickSlackPixels = 3;
 // Ticks for X values counted in days since 1899-12-30, at steps a person reads easily, labelled
 // with the time of day (and the date when the range spans days).
 class DaysTicker : public QCPAxisTicker {
-public:
+  public:
     bool dateTime = true;
 
-protected:
+  protected:
     double getTickStep(const QCPRange& range) override {
         m_span = range.size();
         if (!dateTime) return QCPAxisTicker::getTickStep(range);
-        static const double steps[] = {1,    2,    5,     10,    15,    30,    60,     120,
-                                       300,  600,  900,   1800,  3600,  7200,  10800,  21600,
-                                       43200, 86400, 172800, 604800, 1209600, 2592000, 7776000,
-                                       31536000};
+        static const double steps[] = {1,      2,      5,       10,      15,      30,
+                                       60,     120,    300,     600,     900,     1800,
+                                       3600,   7200,   10800,   21600,   43200,   86400,
+                                       172800, 604800, 1209600, 2592000, 7776000, 31536000};
         const double wanted = range.size() * DateTimeText::SecondsPerDay / std::max(1, tickCount());
         for (double s : steps)
             if (s >= wanted) return s / DateTimeText::SecondsPerDay;
@@ -43,35 +43,39 @@ protected:
         if (std::fmod(s, 3600) == 0 && s <= 10800) return int(s / 3600 * 2) - 1 > 0 ? 1 : 0;
         return (std::fmod(s, 5) == 0 && s <= 600) ? 4 : 1;
     }
-    QString getTickLabel(double tick, const QLocale& locale, QChar formatChar, int precision) override {
+    QString getTickLabel(double tick, const QLocale& locale, QChar formatChar,
+                         int precision) override {
         if (!dateTime) return QCPAxisTicker::getTickLabel(tick, locale, formatChar, precision);
-        if (m_span >= 1.0) return DateTimeText::date(tick) + QLatin1Char('\n') + DateTimeText::time(tick);
+        if (m_span >= 1.0)
+            return DateTimeText::date(tick) + QLatin1Char('\n') + DateTimeText::time(tick);
         return DateTimeText::time(tick);
     }
 
-private:
+  private:
     double m_span = 0;
 };
 
-bool blank(const QString& s) { return s.trimmed().isEmpty(); }
+bool blank(const QString& s) {
+    return s.trimmed().isEmpty();
+}
 
 } // namespace
 
 // Draws the graph annotations, the vertical line annotations and the table annotation on top of
 // the plot, in the coordinates of axis 0.
 class Chart::Overlay : public QCPLayerable {
-public:
+  public:
     Overlay(Chart* chart, QCustomPlot* plot)
         : QCPLayerable(plot, QStringLiteral("overlay")), m_chart(chart) {}
 
-protected:
+  protected:
     void applyDefaultAntialiasingHint(QCPPainter* painter) const override {
         applyAntialiasingHint(painter, true, QCP::aeItems);
     }
     QRect clipRect() const override { return m_chart->plottingRect(); }
     void draw(QCPPainter* painter) override { m_chart->drawOverlay(painter); }
 
-private:
+  private:
     Chart* m_chart;
 };
 
@@ -111,14 +115,17 @@ void Chart::resize(int subsets, int points) {
     subsets = std::clamp(subsets, 1, MaxSubsets);
     points = std::clamp(points, 0, MaxPoints);
     const int oldSubsets = m_s.subsets, oldPoints = m_s.points;
-    if (subsets != oldSubsets || points != oldPoints || m_s.x.size() != size_t(subsets) * size_t(points)) {
+    if (subsets != oldSubsets || points != oldPoints ||
+        m_s.x.size() != size_t(subsets) * size_t(points)) {
         std::vector<double> x(size_t(subsets) * size_t(points), 0.0);
         std::vector<float> y(x.size(), float(m_s.nullValueY));
         const int keepS = std::min(subsets, oldSubsets), keepP = std::min(points, oldPoints);
         if (m_s.x.size() == size_t(oldSubsets) * size_t(oldPoints)) {
             for (int s = 0; s < keepS; ++s) {
-                std::copy_n(m_s.x.begin() + ptrdiff_t(s) * oldPoints, keepP, x.begin() + ptrdiff_t(s) * points);
-                std::copy_n(m_s.y.begin() + ptrdiff_t(s) * oldPoints, keepP, y.begin() + ptrdiff_t(s) * points);
+                std::copy_n(m_s.x.begin() + ptrdiff_t(s) * oldPoints, keepP,
+                            x.begin() + ptrdiff_t(s) * points);
+                std::copy_n(m_s.y.begin() + ptrdiff_t(s) * oldPoints, keepP,
+                            y.begin() + ptrdiff_t(s) * points);
             }
         }
         m_s.x = std::move(x);
@@ -132,8 +139,12 @@ void Chart::resize(int subsets, int points) {
     allCellsChanged();
 }
 
-void Chart::setSubsets(int subsets) { resize(subsets, m_s.points); }
-void Chart::setPoints(int points) { resize(m_s.subsets, points); }
+void Chart::setSubsets(int subsets) {
+    resize(subsets, m_s.points);
+}
+void Chart::setPoints(int points) {
+    resize(m_s.subsets, points);
+}
 
 bool Chart::validCell(int subset, int point) const {
     return subset >= 0 && subset < m_s.subsets && point >= 0 && point < m_s.points;
@@ -187,14 +198,16 @@ float Chart::yData(int subset, int point) const {
 void Chart::setAllXData(std::span<const double> v) {
     const size_t n = std::min(v.size(), m_s.x.size());
     const size_t subsets = size_t(m_s.subsets);
-    for (size_t i = 0; i < n; ++i) m_s.x[(i % subsets) * size_t(m_s.points) + i / subsets] = v[i];
+    for (size_t i = 0; i < n; ++i)
+        m_s.x[(i % subsets) * size_t(m_s.points) + i / subsets] = v[i];
     allCellsChanged();
 }
 
 void Chart::setAllYData(std::span<const float> v) {
     const size_t n = std::min(v.size(), m_s.y.size());
     const size_t subsets = size_t(m_s.subsets);
-    for (size_t i = 0; i < n; ++i) m_s.y[(i % subsets) * size_t(m_s.points) + i / subsets] = v[i];
+    for (size_t i = 0; i < n; ++i)
+        m_s.y[(i % subsets) * size_t(m_s.points) + i / subsets] = v[i];
     allCellsChanged();
 }
 
@@ -219,9 +232,15 @@ void Chart::setNullDataValueY(double v) {
 
 // --- Axes --------------------------------------------------------------------------------------
 
-void Chart::setManualScaleX(bool manual) { m_s.manualX = manual; }
-void Chart::setManualMinX(double v) { m_s.minX = v; }
-void Chart::setManualMaxX(double v) { m_s.maxX = v; }
+void Chart::setManualScaleX(bool manual) {
+    m_s.manualX = manual;
+}
+void Chart::setManualMinX(double v) {
+    m_s.minX = v;
+}
+void Chart::setManualMaxX(double v) {
+    m_s.maxX = v;
+}
 
 void Chart::setWorkingAxis(int axis) {
     if (axis < 0 || axis >= MaxAxes) return;
@@ -229,17 +248,37 @@ void Chart::setWorkingAxis(int axis) {
     m_s.workingAxis = axis;
 }
 
-YAxisState& Chart::working() { return m_s.yAxes[size_t(m_s.workingAxis)]; }
-const YAxisState& Chart::working() const { return m_s.yAxes[size_t(m_s.workingAxis)]; }
+YAxisState& Chart::working() {
+    return m_s.yAxes[size_t(m_s.workingAxis)];
+}
+const YAxisState& Chart::working() const {
+    return m_s.yAxes[size_t(m_s.workingAxis)];
+}
 
-void Chart::setManualScaleY(bool manual) { working().manual = manual; }
-bool Chart::manualScaleY() const { return working().manual; }
-void Chart::setManualMinY(double v) { working().min = v; }
-void Chart::setManualMaxY(double v) { working().max = v; }
-double Chart::manualMinY() const { return working().min; }
-double Chart::manualMaxY() const { return working().max; }
-void Chart::setYAxisLabel(const QString& text) { working().label = text; }
-QString Chart::yAxisLabel() const { return working().label; }
+void Chart::setManualScaleY(bool manual) {
+    working().manual = manual;
+}
+bool Chart::manualScaleY() const {
+    return working().manual;
+}
+void Chart::setManualMinY(double v) {
+    working().min = v;
+}
+void Chart::setManualMaxY(double v) {
+    working().max = v;
+}
+double Chart::manualMinY() const {
+    return working().min;
+}
+double Chart::manualMaxY() const {
+    return working().max;
+}
+void Chart::setYAxisLabel(const QString& text) {
+    working().label = text;
+}
+QString Chart::yAxisLabel() const {
+    return working().label;
+}
 
 void Chart::setMultiAxesSubsets(int axis, int count) {
     m_layoutDirty = true;
@@ -262,12 +301,15 @@ void Chart::setMultiAxesProportions(int axis, double fraction) {
     if (axis < 0 || axis >= MaxAxes || !(fraction >= 0.0 && fraction <= 1.0)) return;
     m_layoutDirty = true;
     if (size_t(axis) >= m_s.yAxes.size()) m_s.yAxes.resize(size_t(axis) + 1);
-    if (size_t(axis) >= m_s.axisProportions.size()) m_s.axisProportions.resize(size_t(axis) + 1, 0.0);
+    if (size_t(axis) >= m_s.axisProportions.size())
+        m_s.axisProportions.resize(size_t(axis) + 1, 0.0);
     m_s.axisProportions[size_t(axis)] = fraction;
 }
 
 double Chart::multiAxesProportions(int axis) const {
-    return axis >= 0 && size_t(axis) < m_s.axisProportions.size() ? m_s.axisProportions[size_t(axis)] : 0.0;
+    return axis >= 0 && size_t(axis) < m_s.axisProportions.size()
+               ? m_s.axisProportions[size_t(axis)]
+               : 0.0;
 }
 
 void Chart::setSubsetToGraph(int slot, int subset) {
@@ -295,7 +337,9 @@ void Chart::setSubsetColor(int subset, const QColor& c) {
     if (subset >= 0 && subset < m_s.subsets) m_s.subsetStyles[size_t(subset)].color = c.rgba();
 }
 QColor Chart::subsetColor(int subset) const {
-    return subset >= 0 && subset < m_s.subsets ? QColor::fromRgba(m_s.subsetStyles[size_t(subset)].color) : QColor();
+    return subset >= 0 && subset < m_s.subsets
+               ? QColor::fromRgba(m_s.subsetStyles[size_t(subset)].color)
+               : QColor();
 }
 void Chart::setSubsetLineStyle(int subset, LineStyle style) {
     if (subset >= 0 && subset < m_s.subsets) m_s.subsetStyles[size_t(subset)].line = style;
@@ -314,9 +358,15 @@ void Chart::setAllowZoom(bool horizontal, bool vertical) {
     m_s.zoomVertical = vertical;
 }
 
-void Chart::setPointer(const QCursor& cursor) { m_plot->setCursor(cursor); }
-void Chart::setHint(const QString& text) { m_plot->setToolTip(text); }
-QString Chart::hint() const { return m_plot->toolTip(); }
+void Chart::setPointer(const QCursor& cursor) {
+    m_plot->setCursor(cursor);
+}
+void Chart::setHint(const QString& text) {
+    m_plot->setToolTip(text);
+}
+QString Chart::hint() const {
+    return m_plot->toolTip();
+}
 
 // --- Annotations ---------------------------------------------------------------------------------
 
@@ -371,8 +421,9 @@ void Chart::setLineAnnotationColor(int index, const QColor& c) {
 }
 
 LineAnnotation Chart::lineAnnotation(int index) const {
-    return index >= 0 && size_t(index) < m_s.lineAnnotations.size() ? m_s.lineAnnotations[size_t(index)]
-                                                                      : LineAnnotation{};
+    return index >= 0 && size_t(index) < m_s.lineAnnotations.size()
+               ? m_s.lineAnnotations[size_t(index)]
+               : LineAnnotation{};
 }
 
 void Chart::setTableSize(int rows, int columns) {
@@ -384,8 +435,10 @@ void Chart::setTableSize(int rows, int columns) {
     std::vector<Argb> colors(texts.size(), 0xFF000000);
     for (int r = 0; r < std::min(rows, t.rows); ++r)
         for (int c = 0; c < std::min(columns, t.columns); ++c) {
-            texts[size_t(r) * size_t(columns) + size_t(c)] = t.texts[size_t(r) * size_t(t.columns) + size_t(c)];
-            colors[size_t(r) * size_t(columns) + size_t(c)] = t.colors[size_t(r) * size_t(t.columns) + size_t(c)];
+            texts[size_t(r) * size_t(columns) + size_t(c)] =
+                t.texts[size_t(r) * size_t(t.columns) + size_t(c)];
+            colors[size_t(r) * size_t(columns) + size_t(c)] =
+                t.colors[size_t(r) * size_t(t.columns) + size_t(c)];
         }
     t.rows = rows;
     t.columns = columns;
@@ -439,7 +492,8 @@ int Chart::axisOfSubset(int subset) const {
 
 bool Chart::subsetShown(int subset) const {
     if (!m_s.subsetsFiltered) return true;
-    return std::find(m_s.shownSubsets.begin(), m_s.shownSubsets.end(), subset) != m_s.shownSubsets.end();
+    return std::find(m_s.shownSubsets.begin(), m_s.shownSubsets.end(), subset) !=
+           m_s.shownSubsets.end();
 }
 
 void Chart::rebuildLayout() {
@@ -450,7 +504,8 @@ void Chart::rebuildLayout() {
     m_graphs.clear();
     if (m_data.size() != size_t(m_s.subsets)) {
         m_data.clear();
-        for (int s = 0; s < m_s.subsets; ++s) m_data.push_back(QSharedPointer<QCPGraphDataContainer>::create());
+        for (int s = 0; s < m_s.subsets; ++s)
+            m_data.push_back(QSharedPointer<QCPGraphDataContainer>::create());
         allCellsChanged();
     }
 
@@ -467,7 +522,8 @@ void Chart::rebuildLayout() {
         f.setBold(true);
         grid->addElement(row++, 0, new QCPTextElement(m_plot, m_s.mainTitle, f));
     }
-    if (!blank(m_s.subTitle)) grid->addElement(row++, 0, new QCPTextElement(m_plot, m_s.subTitle, base));
+    if (!blank(m_s.subTitle))
+        grid->addElement(row++, 0, new QCPTextElement(m_plot, m_s.subTitle, base));
 
     // Axis entries: one per entry of the layout that covers an existing subset.
     int axes = 1;
@@ -501,10 +557,13 @@ void Chart::rebuildLayout() {
         m_rects.push_back(rect);
         if (a > 0) {
             // All axes share one time range, zoomed or not.
-            connect(m_rects[0]->axis(QCPAxis::atBottom), qOverload<const QCPRange&>(&QCPAxis::rangeChanged),
+            connect(m_rects[0]->axis(QCPAxis::atBottom),
+                    qOverload<const QCPRange&>(&QCPAxis::rangeChanged),
                     rect->axis(QCPAxis::atBottom), qOverload<const QCPRange&>(&QCPAxis::setRange));
-            connect(rect->axis(QCPAxis::atBottom), qOverload<const QCPRange&>(&QCPAxis::rangeChanged),
-                    m_rects[0]->axis(QCPAxis::atBottom), qOverload<const QCPRange&>(&QCPAxis::setRange));
+            connect(rect->axis(QCPAxis::atBottom),
+                    qOverload<const QCPRange&>(&QCPAxis::rangeChanged),
+                    m_rects[0]->axis(QCPAxis::atBottom),
+                    qOverload<const QCPRange&>(&QCPAxis::setRange));
         }
     }
     for (int s = 0; s < m_s.subsets; ++s) {
@@ -532,7 +591,8 @@ void Chart::rebuildLayout() {
         legend->setBrush(Qt::NoBrush);
         legend->setMargins(QMargins(4, 0, 4, 2));
         for (int s = 0; s < m_s.subsets; ++s)
-            if (!m_s.subsetStyles[size_t(s)].label.isEmpty() && subsetShown(s)) m_graphs[size_t(s)]->addToLegend(legend);
+            if (!m_s.subsetStyles[size_t(s)].label.isEmpty() && subsetShown(s))
+                m_graphs[size_t(s)]->addToLegend(legend);
         m_legend = legend;
     } else {
         m_legend = nullptr;
@@ -555,10 +615,18 @@ void Chart::applyLook() {
 
     QPen gridPen(fore, 0);
     switch (m_s.gridStyle) {
-    case GridStyle::Solid: gridPen.setStyle(Qt::SolidLine); break;
-    case GridStyle::Dot: gridPen.setStyle(Qt::DotLine); break;
-    case GridStyle::Dash: gridPen.setStyle(Qt::DashLine); break;
-    case GridStyle::None: gridPen.setStyle(Qt::NoPen); break;
+    case GridStyle::Solid:
+        gridPen.setStyle(Qt::SolidLine);
+        break;
+    case GridStyle::Dot:
+        gridPen.setStyle(Qt::DotLine);
+        break;
+    case GridStyle::Dash:
+        gridPen.setStyle(Qt::DashLine);
+        break;
+    case GridStyle::None:
+        gridPen.setStyle(Qt::NoPen);
+        break;
     }
     for (size_t a = 0; a < m_rects.size(); ++a) {
         QCPAxisRect* rect = m_rects[a];
@@ -576,7 +644,8 @@ void Chart::applyLook() {
         }
         rect->axis(QCPAxis::atTop)->grid()->setVisible(false);
         rect->axis(QCPAxis::atRight)->grid()->setVisible(false);
-        rect->axis(QCPAxis::atLeft)->setLabel(a < m_s.yAxes.size() ? m_s.yAxes[a].label : QString());
+        rect->axis(QCPAxis::atLeft)
+            ->setLabel(a < m_s.yAxes.size() ? m_s.yAxes[a].label : QString());
         rect->axis(QCPAxis::atBottom)->setLabel(a + 1 == m_rects.size() ? m_s.xLabel : QString());
         Qt::Orientations zoom;
         if (m_s.zoomHorizontal) zoom |= Qt::Horizontal;
@@ -587,13 +656,15 @@ void Chart::applyLook() {
     const bool zoomable = m_s.zoomHorizontal || m_s.zoomVertical;
     m_plot->setInteraction(QCP::iRangeZoom, zoomable && m_s.scrollingZoom);
     m_plot->setSelectionRectMode(zoomable ? QCP::srmZoom : QCP::srmNone);
-    m_plot->selectionRect()->setPen(QPen(mono ? QColor(Qt::black) : QColor(Qt::white), 0, Qt::DashLine));
+    m_plot->selectionRect()->setPen(
+        QPen(mono ? QColor(Qt::black) : QColor(Qt::white), 0, Qt::DashLine));
     m_plot->selectionRect()->setBrush(QColor(128, 128, 128, 60));
     for (auto* element : m_plot->plotLayout()->elements(false))
         if (auto* title = qobject_cast<QCPTextElement*>(element)) title->setTextColor(text);
     if (m_legend) m_legend->setTextColor(text);
 
-    static const Qt::PenStyle monoStyles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine};
+    static const Qt::PenStyle monoStyles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine,
+                                              Qt::DashDotLine};
     for (int s = 0; s < m_s.subsets && size_t(s) < m_graphs.size(); ++s) {
         const SubsetStyle& st = m_s.subsetStyles[size_t(s)];
         QCPGraph* g = m_graphs[size_t(s)];
@@ -605,14 +676,28 @@ void Chart::applyLook() {
                                                      : QCPGraph::lsLine);
         QCPScatterStyle::ScatterShape shape = QCPScatterStyle::ssNone;
         switch (st.point) {
-        case PointStyle::None: shape = st.line == LineStyle::Points ? QCPScatterStyle::ssDisc : QCPScatterStyle::ssNone; break;
-        case PointStyle::Dot: shape = QCPScatterStyle::ssDisc; break;
-        case PointStyle::Cross: shape = QCPScatterStyle::ssCross; break;
-        case PointStyle::Plus: shape = QCPScatterStyle::ssPlus; break;
-        case PointStyle::Circle: shape = QCPScatterStyle::ssCircle; break;
-        case PointStyle::Square: shape = QCPScatterStyle::ssSquare; break;
+        case PointStyle::None:
+            shape =
+                st.line == LineStyle::Points ? QCPScatterStyle::ssDisc : QCPScatterStyle::ssNone;
+            break;
+        case PointStyle::Dot:
+            shape = QCPScatterStyle::ssDisc;
+            break;
+        case PointStyle::Cross:
+            shape = QCPScatterStyle::ssCross;
+            break;
+        case PointStyle::Plus:
+            shape = QCPScatterStyle::ssPlus;
+            break;
+        case PointStyle::Circle:
+            shape = QCPScatterStyle::ssCircle;
+            break;
+        case PointStyle::Square:
+            shape = QCPScatterStyle::ssSquare;
+            break;
         }
-        if (st.line == LineStyle::Line && st.point == PointStyle::None) shape = QCPScatterStyle::ssNone;
+        if (st.line == LineStyle::Line && st.point == PointStyle::None)
+            shape = QCPScatterStyle::ssNone;
         g->setScatterStyle(QCPScatterStyle(shape, 5));
         g->setVisible(subsetShown(s));
     }
@@ -668,7 +753,8 @@ void Chart::applyRanges() {
         xr = found ? all : QCPRange(0, 1);
         if (xr.size() <= 0) xr = QCPRange(xr.lower - 1.0 / 86400, xr.upper + 1.0 / 86400);
     }
-    for (QCPAxisRect* rect : m_rects) rect->axis(QCPAxis::atBottom)->setRange(xr);
+    for (QCPAxisRect* rect : m_rects)
+        rect->axis(QCPAxis::atBottom)->setRange(xr);
     for (size_t a = 0; a < m_rects.size(); ++a) {
         const YAxisState axis = a < m_s.yAxes.size() ? m_s.yAxes[a] : YAxisState{};
         QCPRange yr(axis.min, axis.max);
@@ -676,11 +762,14 @@ void Chart::applyRanges() {
             bool found = false;
             QCPRange all;
             for (size_t s = 0; s < m_graphs.size(); ++s) {
-                if (m_graphs[s]->valueAxis() != m_rects[a]->axis(QCPAxis::atLeft) || !subsetShown(int(s))) continue;
+                if (m_graphs[s]->valueAxis() != m_rects[a]->axis(QCPAxis::atLeft) ||
+                    !subsetShown(int(s)))
+                    continue;
                 bool f = false;
                 const QCPRange r = m_data[s]->valueRange(f);
                 if (!f) continue;
-                all = found ? QCPRange(std::min(all.lower, r.lower), std::max(all.upper, r.upper)) : r;
+                all = found ? QCPRange(std::min(all.lower, r.lower), std::max(all.upper, r.upper))
+                            : r;
                 found = true;
             }
             yr = found ? all : QCPRange(0, 1);
@@ -692,12 +781,15 @@ void Chart::applyRanges() {
 
 void Chart::resetImage() {
     if (m_layoutDirty || m_graphs.size() != size_t(m_s.subsets)) rebuildLayout();
-    for (int s = 0; s < m_s.subsets; ++s) syncData(s);
+    for (int s = 0; s < m_s.subsets; ++s)
+        syncData(s);
     applyLook();
     applyRanges();
 }
 
-void Chart::invalidateImage() { m_plot->replot(); }
+void Chart::invalidateImage() {
+    m_plot->replot();
+}
 
 void Chart::reinitAndReset() {
     m_layoutDirty = true;
@@ -714,7 +806,8 @@ void Chart::undoZoom() {
 
 QRect Chart::plottingRect() const {
     QRect r;
-    for (QCPAxisRect* rect : m_rects) r = r.united(rect->rect());
+    for (QCPAxisRect* rect : m_rects)
+        r = r.united(rect->rect());
     return r;
 }
 
@@ -752,9 +845,11 @@ TableGeometry tableGeometry(const TableAnnotation& t, const QFont& font, QPoint 
     for (int r = 0; r < t.rows; ++r)
         for (int c = 0; c < t.columns; ++c)
             g.columnWidths[size_t(c)] = std::max(
-                g.columnWidths[size_t(c)], fm.horizontalAdvance(t.texts[size_t(r) * size_t(t.columns) + size_t(c)]) + 8);
+                g.columnWidths[size_t(c)],
+                fm.horizontalAdvance(t.texts[size_t(r) * size_t(t.columns) + size_t(c)]) + 8);
     int width = 0;
-    for (int w : g.columnWidths) width += w;
+    for (int w : g.columnWidths)
+        width += w;
     g.rect = QRect(origin, QSize(width + 4, g.rowHeight * t.rows + 4));
     return g;
 }
@@ -767,13 +862,15 @@ bool lowContrast(const QColor& a, const QColor& b) {
 QRect Chart::tableRect() const {
     const TableAnnotation& t = m_s.table;
     if (!t.shown || t.rows <= 0 || t.columns <= 0 || m_rects.empty()) return {};
-    const QPoint origin = (t.insideAxis0 ? m_rects[0]->topLeft() : QPoint(0, 0)) + QPoint(t.left, t.top);
+    const QPoint origin =
+        (t.insideAxis0 ? m_rects[0]->topLeft() : QPoint(0, 0)) + QPoint(t.left, t.top);
     return tableGeometry(t, scaled(m_baseFont, t.textSize), origin).rect;
 }
 
 QPoint Chart::tableLocation() const {
     const TableAnnotation& t = m_s.table;
-    const QPoint origin = (t.insideAxis0 && !m_rects.empty()) ? m_rects[0]->topLeft() : QPoint(0, 0);
+    const QPoint origin =
+        (t.insideAxis0 && !m_rects.empty()) ? m_rects[0]->topLeft() : QPoint(0, 0);
     return origin + QPoint(t.left, t.top);
 }
 
@@ -794,7 +891,9 @@ void Chart::drawOverlay(QCPPainter* painter) {
             if (px < area.left() || px > area.right()) continue;
             painter->setPen(QPen(drawColor(line.color), 1));
             painter->drawLine(QPointF(px, area.top()), QPointF(px, area.bottom()));
-            if (!line.text.isEmpty()) painter->drawText(QPointF(px + 3, area.top() + painter->fontMetrics().ascent() + 2), line.text);
+            if (!line.text.isEmpty())
+                painter->drawText(QPointF(px + 3, area.top() + painter->fontMetrics().ascent() + 2),
+                                  line.text);
         }
     }
     if (m_s.showGraphAnnotations) {
@@ -809,7 +908,8 @@ void Chart::drawOverlay(QCPPainter* painter) {
             const QColor color = drawColor(a.color);
             // A mark in the background's own colour gets a light halo so it can still be seen.
             const bool halo = lowContrast(color, back);
-            const QColor haloColor = back.lightness() < 128 ? QColor(230, 230, 230) : QColor(40, 40, 40);
+            const QColor haloColor =
+                back.lightness() < 128 ? QColor(230, 230, 230) : QColor(40, 40, 40);
             if (cross) {
                 const int r = 5;
                 if (halo) {
@@ -823,7 +923,8 @@ void Chart::drawOverlay(QCPPainter* painter) {
             }
             if (!a.text.isEmpty()) {
                 QString text = a.text;
-                text.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+                text.replace(QLatin1String("\r\n"), QLatin1String("\n"))
+                    .replace(QLatin1Char('\r'), QLatin1Char('\n'));
                 const QStringList lines = text.split(QLatin1Char('\n'));
                 int y = p.y() - fm.height() * int(lines.size()) / 2 + fm.ascent();
                 const int x = p.x() + (cross ? 8 : 0);
@@ -985,7 +1086,8 @@ bool Chart::eventFilter(QObject* watched, QEvent* event) {
         if (m_s.dataHotSpots && dataPointAt(m_lastMouse, &s, &p)) emit dataHotSpot(true, p, s);
         return true; // not a zoom
     }
-    default: break;
+    default:
+        break;
     }
     return false;
 }
@@ -1022,7 +1124,9 @@ void Chart::printDialog() {
 
 // --- State block ---------------------------------------------------------------------------------
 
-QByteArray Chart::storeState() const { return encodeChartState(m_s); }
+QByteArray Chart::storeState() const {
+    return encodeChartState(m_s);
+}
 
 bool Chart::loadState(std::span<const uint8_t> block, QString* error) {
     std::optional<ChartState> loaded = decodeChartState(block, error);

@@ -21,8 +21,7 @@ class QCustomPlot;
 class QCPAxisRect;
 class QCPGraph;
 class QCPGraphData;
-template <class DataType>
-class QCPDataContainer;
+template <class DataType> class QCPDataContainer;
 class QCPLegend;
 class QCPPainter;
 class QDialog;
@@ -31,7 +30,7 @@ namespace chart {
 
 class Chart : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit Chart(QWidget* parent = nullptr);
     ~Chart() override;
 
@@ -93,7 +92,10 @@ public:
     int multiAxesCount() const { return int(m_s.axisSubsets.size()); }
     void setMultiAxesProportions(int axis, double fraction);
     double multiAxesProportions(int axis) const;
-    void setMultiAxesSeparators(bool thinLines) { m_s.axisSeparators = thinLines; m_layoutDirty = true; }
+    void setMultiAxesSeparators(bool thinLines) {
+        m_s.axisSeparators = thinLines;
+        m_layoutDirty = true;
+    }
 
     // Shown subsets: slot -> subset; slot -1 clears the list. Until the list is first set, every
     // subset is shown; once set, exactly the listed ones (none when it is empty).
@@ -101,8 +103,14 @@ public:
     const std::vector<int32_t>& subsetsToGraph() const { return m_s.shownSubsets; }
 
     // --- Look -------------------------------------------------------------------------------
-    void setMainTitle(const QString& t) { m_s.mainTitle = t; m_layoutDirty = true; }
-    void setSubTitle(const QString& t) { m_s.subTitle = t; m_layoutDirty = true; }
+    void setMainTitle(const QString& t) {
+        m_s.mainTitle = t;
+        m_layoutDirty = true;
+    }
+    void setSubTitle(const QString& t) {
+        m_s.subTitle = t;
+        m_layoutDirty = true;
+    }
     void setSubsetLabel(int subset, const QString& text);
     QString subsetLabel(int subset) const;
     void setSubsetColor(int subset, const QColor& c);
@@ -138,7 +146,9 @@ public:
 
     // --- Graph annotations, by index (created on first use) ----------------------------------
     void setShowGraphAnnotations(bool on) { m_s.showGraphAnnotations = on; }
-    void setGraphAnnotationTextSize(int percent) { m_s.graphAnnotationTextSize = std::clamp(percent, 1, 1000); }
+    void setGraphAnnotationTextSize(int percent) {
+        m_s.graphAnnotationTextSize = std::clamp(percent, 1, 1000);
+    }
     void setGraphAnnotationType(int index, int type);
     void setGraphAnnotationX(int index, double x);
     void setGraphAnnotationY(int index, double y);
@@ -150,7 +160,9 @@ public:
     // --- Vertical line annotations ----------------------------------------------------------
     void setShowLineAnnotations(bool on) { m_s.showLineAnnotations = on; }
     bool showLineAnnotations() const { return m_s.showLineAnnotations; }
-    void setLineAnnotationTextSize(int percent) { m_s.lineAnnotationTextSize = std::clamp(percent, 1, 1000); }
+    void setLineAnnotationTextSize(int percent) {
+        m_s.lineAnnotationTextSize = std::clamp(percent, 1, 1000);
+    }
     void setLineAnnotation(int index, double x, const QColor& c, const QString& text = {});
     void setLineAnnotationColor(int index, const QColor& c);
     LineAnnotation lineAnnotation(int index) const;
@@ -175,11 +187,14 @@ public:
     QPoint tableLocation() const;
 
     // --- Actions ----------------------------------------------------------------------------
-    void reinitAndReset();   // rebuild the axes layout from the settings, then redraw
-    void resetImage();       // apply every setting to the plot
-    void invalidateImage();  // paint
-    void redraw() { resetImage(); invalidateImage(); }
-    void undoZoom();         // back to the scales of the settings
+    void reinitAndReset();  // rebuild the axes layout from the settings, then redraw
+    void resetImage();      // apply every setting to the plot
+    void invalidateImage(); // paint
+    void redraw() {
+        resetImage();
+        invalidateImage();
+    }
+    void undoZoom(); // back to the scales of the settings
     bool isZoomed() const { return m_zoomed; }
     // The customisation dialog; emits customizeDialogClosed() afterwards.
     void customize();
@@ -204,7 +219,7 @@ public:
     // Drawing surface (screenshots, benchmarks).
     QCustomPlot* plot() const { return m_plot; }
 
-signals:
+  signals:
     void clicked();
     void mouseMoved();
     void zoomedIn();
@@ -213,11 +228,13 @@ signals:
     void graphAnnotationHotSpot(bool doubleClick, int index);
     void customizeDialogClosed();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
-    size_t cell(int subset, int point) const { return size_t(subset) * size_t(m_s.points) + size_t(point); }
+  private:
+    size_t cell(int subset, int point) const {
+        return size_t(subset) * size_t(m_s.points) + size_t(point);
+    }
     bool validCell(int subset, int point) const;
     void cellChanged(int subset, int point);
     void allCellsChanged();
@@ -240,12 +257,12 @@ private:
 
     ChartState m_s;
     QCustomPlot* m_plot = nullptr;
-    std::vector<QCPAxisRect*> m_rects;     // one per stacked axis
-    std::vector<QCPGraph*> m_graphs;       // one per subset
+    std::vector<QCPAxisRect*> m_rects;                                  // one per stacked axis
+    std::vector<QCPGraph*> m_graphs;                                    // one per subset
     std::vector<QSharedPointer<QCPDataContainer<QCPGraphData>>> m_data; // one per subset
-    std::vector<int> m_synced;             // points already in each container
-    std::vector<bool> m_dataDirty;         // container must be rebuilt
-    std::vector<int> m_highestWritten;     // highest point written since the last sync
+    std::vector<int> m_synced;         // points already in each container
+    std::vector<bool> m_dataDirty;     // container must be rebuilt
+    std::vector<int> m_highestWritten; // highest point written since the last sync
     bool m_layoutDirty = true;
     bool m_zoomed = false;
     int m_customizeResult = 0;

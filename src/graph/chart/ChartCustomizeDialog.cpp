@@ -17,7 +17,9 @@ namespace chart {
 namespace {
 const char* const ColorProperty = "argb";
 
-Argb buttonColor(const QPushButton* b) { return b->property(ColorProperty).toUInt(); }
+Argb buttonColor(const QPushButton* b) {
+    return b->property(ColorProperty).toUInt();
+}
 
 void showColor(QPushButton* b, Argb c) {
     b->setProperty(ColorProperty, c);
@@ -87,7 +89,8 @@ ChartCustomizeDialog::ChartCustomizeDialog(const ChartState& s, QWidget* parent)
             line->addItems({tr("Line"), tr("Points"), tr("Line and points"), tr("Steps")});
             line->setCurrentIndex(int(st.line));
             auto* point = new QComboBox;
-            point->addItems({tr("None"), tr("Dot"), tr("Cross"), tr("Plus"), tr("Circle"), tr("Square")});
+            point->addItems(
+                {tr("None"), tr("Dot"), tr("Cross"), tr("Plus"), tr("Circle"), tr("Square")});
             point->setCurrentIndex(int(st.point));
             const int row = int(i) + 1;
             grid->addWidget(label, row, 0);
@@ -155,11 +158,13 @@ ChartState ChartCustomizeDialog::result(const ChartState& state) const {
     }
     if (m_xLabel) {
         s.xLabel = m_xLabel->text();
-        for (size_t a = 0; a < m_yLabels.size() && a < s.yAxes.size(); ++a) s.yAxes[a].label = m_yLabels[a]->text();
+        for (size_t a = 0; a < m_yLabels.size() && a < s.yAxes.size(); ++a)
+            s.yAxes[a].label = m_yLabels[a]->text();
     }
     if (m_fontFamily) {
         const QString family = m_fontFamily->currentFont().family();
-        if (family != QFont(state.fontFamily).family() || !state.fontFamily.isEmpty()) s.fontFamily = family;
+        if (family != QFont(state.fontFamily).family() || !state.fontFamily.isEmpty())
+            s.fontFamily = family;
         s.fontPixelSize = m_fontSize->value();
     }
     return s;

@@ -17,7 +17,7 @@ namespace chart {
 
 class ChartCustomizeDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit ChartCustomizeDialog(const ChartState& state, QWidget* parent = nullptr);
 
     // The state with the dialog's edits applied.
@@ -26,7 +26,7 @@ public:
     QTabWidget* tabs() const { return m_tabs; }
     QLineEdit* mainTitleEdit() const { return m_mainTitle; }
 
-private:
+  private:
     QPushButton* colorButton(Argb color);
 
     QTabWidget* m_tabs = nullptr;

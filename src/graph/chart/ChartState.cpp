@@ -9,19 +9,22 @@ namespace {
 constexpr char Magic[4] = {'Q', '7', 'C', 'S'};
 
 class Writer {
-public:
+  public:
     void raw(const void* p, size_t n) { m_out.append(static_cast<const char*>(p), qsizetype(n)); }
     void u8(uint8_t v) { m_out.append(char(v)); }
     void flag(bool v) { u8(v ? 1 : 0); }
     void u16(uint16_t v) {
-        for (int i = 0; i < 2; ++i) u8(uint8_t(v >> (8 * i)));
+        for (int i = 0; i < 2; ++i)
+            u8(uint8_t(v >> (8 * i)));
     }
     void u32(uint32_t v) {
-        for (int i = 0; i < 4; ++i) u8(uint8_t(v >> (8 * i)));
+        for (int i = 0; i < 4; ++i)
+            u8(uint8_t(v >> (8 * i)));
     }
     void i32(int32_t v) { u32(uint32_t(v)); }
     void u64(uint64_t v) {
-        for (int i = 0; i < 8; ++i) u8(uint8_t(v >> (8 * i)));
+        for (int i = 0; i < 8; ++i)
+            u8(uint8_t(v >> (8 * i)));
     }
     void f32(float v) { u32(std::bit_cast<uint32_t>(v)); }
     void f64(double v) { u64(std::bit_cast<uint64_t>(v)); }
@@ -32,14 +35,14 @@ public:
     }
     QByteArray take() { return std::move(m_out); }
 
-private:
+  private:
     QByteArray m_out;
 };
 
 // Bounds-checked reader: after the first failure every read returns zero and ok() is false,
 // so the decoder can read a whole section and check once.
 class Reader {
-public:
+  public:
     explicit Reader(std::span<const uint8_t> in) : m_in(in) {}
 
     bool ok() const { return m_error.isEmpty(); }
@@ -48,13 +51,17 @@ public:
     size_t position() const { return m_pos; }
     void fail(const QString& why) {
         if (m_error.isEmpty())
-            m_error = QStringLiteral("chart state block is invalid at byte %1: %2").arg(m_pos).arg(why);
+            m_error =
+                QStringLiteral("chart state block is invalid at byte %1: %2").arg(m_pos).arg(why);
     }
 
     bool need(size_t n, const char* what) {
         if (!ok()) return false;
         if (n > remaining()) {
-            fail(QStringLiteral("%1 needs %2 bytes, only %3 left").arg(QLatin1String(what)).arg(n).arg(remaining()));
+            fail(QStringLiteral("%1 needs %2 bytes, only %3 left")
+                     .arg(QLatin1String(what))
+                     .arg(n)
+                     .arg(remaining()));
             return false;
         }
         return true;
@@ -62,14 +69,16 @@ public:
     uint64_t le(int bytes, const char* what) {
         if (!need(size_t(bytes), what)) return 0;
         uint64_t v = 0;
-        for (int i = 0; i < bytes; ++i) v |= uint64_t(m_in[m_pos + i]) << (8 * i);
+        for (int i = 0; i < bytes; ++i)
+            v |= uint64_t(m_in[m_pos + i]) << (8 * i);
         m_pos += size_t(bytes);
         return v;
     }
     uint8_t u8(const char* what) { return uint8_t(le(1, what)); }
     bool flag(const char* what) {
         const uint8_t v = u8(what);
-        if (v > 1) fail(QStringLiteral("%1 is %2, expected 0 or 1").arg(QLatin1String(what)).arg(v));
+        if (v > 1)
+            fail(QStringLiteral("%1 is %2, expected 0 or 1").arg(QLatin1String(what)).arg(v));
         return v == 1;
     }
     uint16_t u16(const char* what) { return uint16_t(le(2, what)); }
@@ -80,7 +89,8 @@ public:
     QString text(const char* what) {
         const uint32_t n = u32(what);
         if (!need(n, what)) return {};
-        const QString s = QString::fromUtf8(reinterpret_cast<const char*>(m_in.data() + m_pos), qsizetype(n));
+        const QString s =
+            QString::fromUtf8(reinterpret_cast<const char*>(m_in.data() + m_pos), qsizetype(n));
         m_pos += n;
         return s;
     }
@@ -89,23 +99,32 @@ public:
         const uint32_t n = u32(what);
         if (!ok()) return 0;
         if (n > limit) {
-            fail(QStringLiteral("%1 %2 exceeds the limit %3").arg(QLatin1String(what)).arg(n).arg(limit));
+            fail(QStringLiteral("%1 %2 exceeds the limit %3")
+                     .arg(QLatin1String(what))
+                     .arg(n)
+                     .arg(limit));
             return 0;
         }
         if (minBytes > 0 && size_t(n) > remaining() / minBytes) {
-            fail(QStringLiteral("%1 %2 does not fit in the %3 bytes left").arg(QLatin1String(what)).arg(n).arg(remaining()));
+            fail(QStringLiteral("%1 %2 does not fit in the %3 bytes left")
+                     .arg(QLatin1String(what))
+                     .arg(n)
+                     .arg(remaining()));
             return 0;
         }
         return n;
     }
-    template <typename E>
-    E choice(const char* what, uint8_t last) {
+    template <typename E> E choice(const char* what, uint8_t last) {
         const uint8_t v = u8(what);
-        if (v > last) fail(QStringLiteral("%1 is %2, expected 0 to %3").arg(QLatin1String(what)).arg(v).arg(last));
+        if (v > last)
+            fail(QStringLiteral("%1 is %2, expected 0 to %3")
+                     .arg(QLatin1String(what))
+                     .arg(v)
+                     .arg(last));
         return E(v > last ? 0 : v);
     }
 
-private:
+  private:
     std::span<const uint8_t> m_in;
     size_t m_pos = 0;
     QString m_error;
@@ -120,8 +139,10 @@ QByteArray encodeChartState(const ChartState& s) {
 
     w.i32(s.subsets);
     w.i32(s.points);
-    for (double v : s.x) w.f64(v);
-    for (float v : s.y) w.f32(v);
+    for (double v : s.x)
+        w.f64(v);
+    for (float v : s.y)
+        w.f32(v);
     w.f64(s.nullValueY);
     w.f64(s.lineGapThreshold);
     w.u32(uint32_t(s.subsetStyles.size()));
@@ -134,7 +155,8 @@ QByteArray encodeChartState(const ChartState& s) {
     }
     w.flag(s.subsetsFiltered);
     w.u32(uint32_t(s.shownSubsets.size()));
-    for (int32_t v : s.shownSubsets) w.i32(v);
+    for (int32_t v : s.shownSubsets)
+        w.i32(v);
 
     w.flag(s.dateTimeX);
     w.flag(s.manualX);
@@ -151,9 +173,11 @@ QByteArray encodeChartState(const ChartState& s) {
     }
     w.i32(s.workingAxis);
     w.u32(uint32_t(s.axisSubsets.size()));
-    for (int32_t v : s.axisSubsets) w.i32(v);
+    for (int32_t v : s.axisSubsets)
+        w.i32(v);
     w.u32(uint32_t(s.axisProportions.size()));
-    for (double v : s.axisProportions) w.f64(v);
+    for (double v : s.axisProportions)
+        w.f64(v);
     w.flag(s.axisSeparators);
 
     w.text(s.mainTitle);
@@ -203,8 +227,10 @@ QByteArray encodeChartState(const ChartState& s) {
     const TableAnnotation& t = s.table;
     w.i32(t.rows);
     w.i32(t.columns);
-    for (const QString& txt : t.texts) w.text(txt);
-    for (Argb c : t.colors) w.u32(c);
+    for (const QString& txt : t.texts)
+        w.text(txt);
+    for (Argb c : t.colors)
+        w.u32(c);
     w.u32(t.backColor);
     w.flag(t.shown);
     w.flag(t.insideAxis0);
@@ -237,15 +263,21 @@ std::optional<ChartState> decodeChartState(std::span<const uint8_t> block, QStri
     s.points = r.i32("point count");
     if (!r.ok()) return refuse(r.error());
     if (s.subsets < 1 || s.subsets > MaxSubsets)
-        return refuse(QStringLiteral("chart state block has %1 subsets (1 to %2 allowed)").arg(s.subsets).arg(MaxSubsets));
+        return refuse(QStringLiteral("chart state block has %1 subsets (1 to %2 allowed)")
+                          .arg(s.subsets)
+                          .arg(MaxSubsets));
     if (s.points < 0 || s.points > MaxPoints)
-        return refuse(QStringLiteral("chart state block has %1 points (0 to %2 allowed)").arg(s.points).arg(MaxPoints));
+        return refuse(QStringLiteral("chart state block has %1 points (0 to %2 allowed)")
+                          .arg(s.points)
+                          .arg(MaxPoints));
     const size_t cells = size_t(s.subsets) * size_t(s.points);
     if (!r.need(cells * 12, "cells")) return refuse(r.error());
     s.x.resize(cells);
     s.y.resize(cells);
-    for (double& v : s.x) v = r.f64("X cell");
-    for (float& v : s.y) v = r.f32("Y cell");
+    for (double& v : s.x)
+        v = r.f64("X cell");
+    for (float& v : s.y)
+        v = r.f32("Y cell");
     s.nullValueY = r.f64("null value");
     s.lineGapThreshold = r.f64("line gap threshold");
     const uint32_t styles = r.count("subset style count", MaxSubsets, 14);
@@ -260,7 +292,8 @@ std::optional<ChartState> decodeChartState(std::span<const uint8_t> block, QStri
     s.subsetsFiltered = r.flag("subset filter");
     const uint32_t shown = r.count("shown subset count", MaxSubsets, 4);
     s.shownSubsets.resize(shown);
-    for (int32_t& v : s.shownSubsets) v = r.i32("shown subset");
+    for (int32_t& v : s.shownSubsets)
+        v = r.i32("shown subset");
 
     s.dateTimeX = r.flag("date-time X");
     s.manualX = r.flag("manual X");
@@ -279,10 +312,12 @@ std::optional<ChartState> decodeChartState(std::span<const uint8_t> block, QStri
     s.workingAxis = r.i32("working axis");
     const uint32_t axisSubsets = r.count("axis layout count", MaxAxes, 4);
     s.axisSubsets.resize(axisSubsets);
-    for (int32_t& v : s.axisSubsets) v = r.i32("subsets per axis");
+    for (int32_t& v : s.axisSubsets)
+        v = r.i32("subsets per axis");
     const uint32_t proportions = r.count("axis proportion count", MaxAxes, 8);
     s.axisProportions.resize(proportions);
-    for (double& v : s.axisProportions) v = r.f64("axis proportion");
+    for (double& v : s.axisProportions)
+        v = r.f64("axis proportion");
     s.axisSeparators = r.flag("axis separators");
 
     s.mainTitle = r.text("main title");
@@ -344,8 +379,10 @@ std::optional<ChartState> decodeChartState(std::span<const uint8_t> block, QStri
     if (!r.need(tableCells * 8, "table cells")) return refuse(r.error());
     t.texts.resize(tableCells);
     t.colors.resize(tableCells);
-    for (QString& txt : t.texts) txt = r.text("table text");
-    for (Argb& c : t.colors) c = r.u32("table colour");
+    for (QString& txt : t.texts)
+        txt = r.text("table text");
+    for (Argb& c : t.colors)
+        c = r.u32("table colour");
     t.backColor = r.u32("table background");
     t.shown = r.flag("table shown");
     t.insideAxis0 = r.flag("table location");
@@ -359,9 +396,11 @@ std::optional<ChartState> decodeChartState(std::span<const uint8_t> block, QStri
 
     if (!r.ok()) return refuse(r.error());
     if (r.remaining() != 0)
-        return refuse(QStringLiteral("chart state block has %1 unexpected bytes at its end").arg(r.remaining()));
+        return refuse(QStringLiteral("chart state block has %1 unexpected bytes at its end")
+                          .arg(r.remaining()));
     QString why;
-    if (!checkChartState(s, &why)) return refuse(QStringLiteral("chart state block is inconsistent: ") + why);
+    if (!checkChartState(s, &why))
+        return refuse(QStringLiteral("chart state block is inconsistent: ") + why);
     return s;
 }
 
@@ -370,14 +409,20 @@ bool checkChartState(const ChartState& s, QString* error) {
         if (error) *error = why;
         return false;
     };
-    if (s.subsets < 1 || s.subsets > MaxSubsets) return bad(QStringLiteral("subset count %1").arg(s.subsets));
-    if (s.points < 0 || s.points > MaxPoints) return bad(QStringLiteral("point count %1").arg(s.points));
+    if (s.subsets < 1 || s.subsets > MaxSubsets)
+        return bad(QStringLiteral("subset count %1").arg(s.subsets));
+    if (s.points < 0 || s.points > MaxPoints)
+        return bad(QStringLiteral("point count %1").arg(s.points));
     const size_t cells = size_t(s.subsets) * size_t(s.points);
-    if (s.x.size() != cells || s.y.size() != cells) return bad(QStringLiteral("cell arrays do not match the size"));
+    if (s.x.size() != cells || s.y.size() != cells)
+        return bad(QStringLiteral("cell arrays do not match the size"));
     if (s.subsetStyles.size() != size_t(s.subsets))
-        return bad(QStringLiteral("%1 subset styles for %2 subsets").arg(s.subsetStyles.size()).arg(s.subsets));
+        return bad(QStringLiteral("%1 subset styles for %2 subsets")
+                       .arg(s.subsetStyles.size())
+                       .arg(s.subsets));
     for (int32_t v : s.shownSubsets)
-        if (v < 0 || v >= s.subsets) return bad(QStringLiteral("shown subset %1 does not exist").arg(v));
+        if (v < 0 || v >= s.subsets)
+            return bad(QStringLiteral("shown subset %1 does not exist").arg(v));
     if (s.yAxes.empty() || s.yAxes.size() > size_t(MaxAxes))
         return bad(QStringLiteral("%1 Y axes").arg(s.yAxes.size()));
     if (s.workingAxis < 0 || size_t(s.workingAxis) >= s.yAxes.size())
@@ -388,7 +433,8 @@ bool checkChartState(const ChartState& s, QString* error) {
         if (v < 0 || v > MaxSubsets) return bad(QStringLiteral("axis holds %1 subsets").arg(v));
     for (double v : s.axisProportions)
         if (!(v >= 0.0 && v <= 1.0)) return bad(QStringLiteral("axis proportion %1").arg(v));
-    if (s.fontPixelSize < 1 || s.fontPixelSize > 400) return bad(QStringLiteral("font size %1").arg(s.fontPixelSize));
+    if (s.fontPixelSize < 1 || s.fontPixelSize > 400)
+        return bad(QStringLiteral("font size %1").arg(s.fontPixelSize));
     for (int32_t size : {s.graphAnnotationTextSize, s.lineAnnotationTextSize, s.table.textSize})
         if (size < 1 || size > 1000) return bad(QStringLiteral("text size %1").arg(size));
     int32_t previous = -1;

@@ -118,7 +118,7 @@ struct ChartState {
     // Y axes: one entry per axis of the stacked layout (at least one).
     std::vector<YAxisState> yAxes{YAxisState{}};
     int32_t workingAxis = 0;
-    std::vector<int32_t> axisSubsets;  // subsets per stacked axis; empty: one axis with all
+    std::vector<int32_t> axisSubsets; // subsets per stacked axis; empty: one axis with all
     std::vector<double> axisProportions;
     bool axisSeparators = false;
 
@@ -178,4 +178,3 @@ std::optional<ChartState> decodeChartState(std::span<const uint8_t> block, QStri
 bool checkChartState(const ChartState& state, QString* error);
 
 } // namespace chart
-

@@ -1,0 +1,174 @@
+#pragma once
+// TfrmGraph: the child window that shows one chart of CO2 ppm, %RH and temperature against
+// date and time, with the upper and lower statistic panels and the chart tools. The same class
+// serves the "Real-Time Graph" window, the "DataLogger" window and the windows of opened files
+// and tables; the caption tells which.
+#include "graph/GraphStatistics.h"
+#include "graph/chart/Chart.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+
+class QCheckBox;
+class QColorDialog;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+class QToolBar;
+class QToolButton;
+class TfrmMain;
+
+class TfrmGraph : public QWidget {
+    Q_OBJECT
+  public:
+    static inline const QString RealTimeCaption = QStringLiteral("Real-Time Graph");
+    static inline const QString DataLoggerCaption = QStringLiteral("DataLogger");
+
+    explicit TfrmGraph(TfrmMain& main, QWidget* parent = nullptr);
+    ~TfrmGraph() override;
+
+    // The newest graph window (the window class's own reference); null when none is open.
+    static TfrmGraph* latest();
+
+    // --- Chart preparation --------------------------------------------------------------------
+    // Prepares a chart: template (when present), cell reset, X range (manual unless xMin is 0),
+    // two stacked axes (ppm; %RH and Temp.) with the given ranges, then the redraw sequence.
+    static void ConfigureGraph(chart::Chart& chart, int subsets, int points, double xMin,
+                               double xMax, float ppmMin, float ppmMax, float rhMin, float rhMax);
+    // The same on this window's chart with the usual ranges (ppm 0..10000, %RH/Temp. -50..100).
+    void ConfigureGraph(int points, double xMin, double xMax);
+
+    // Where ConfigureGraph looks for the template: <folder>/template/graph.ghf, the folder being
+    // templateFolder, or the executable's folder when that is empty.
+    static QString templatePath();
+    static inline QString templateFolder;
+    // Reads a graph file into a chart (installed by the file commands); returns false when the
+    // file could not be read. Unset: no template is loaded.
+    static inline std::function<bool(chart::Chart&, const QString& fileName)> readGraphFile;
+    // Saves a chart through the save dialog (installed by the file commands).
+    static inline std::function<void(chart::Chart&)> saveChart;
+
+    // Fills this window's chart with data set n (from 0) of the data set store.
+    void ShowDataSet(int n);
+    // Empties the chart, the data number and the MAX/MIN/AVG boxes; SampleCount = 0;
+    // annotations from index 3 up move to 0,0 and AnnotationIndex goes back to 3.
+    void ClearGraph();
+    // Recomputes the upper panel and the nine MAX/MIN/AVG boxes from every point of the chart.
+    void UpdateStatistics();
+
+    // --- What the real-time recording uses --------------------------------------------------
+    // Writes one sample at a point: X of the three subsets and their Y values. No redraw.
+    void setSample(int point, double time, float ppm, float rh, float temperature);
+    // Resets every cell (X 0, Y the null value), so the chart draws nothing.
+    void resetCells();
+    // The redraw sequence.
+    void redrawChart();
+    // The MAX / MIN / AVG boxes of a quantity (GraphStatistics::Ppm, RH, Temp).
+    QLineEdit* maxBox(GraphStatistics::Quantity q) const;
+    QLineEdit* minBox(GraphStatistics::Quantity q) const;
+    QLineEdit* avgBox(GraphStatistics::Quantity q) const;
+    void setMaxText(GraphStatistics::Quantity q, const QString& text);
+    void setMinText(GraphStatistics::Quantity q, const QString& text);
+    void setAverageText(GraphStatistics::Quantity q, const QString& text);
+    QString maxText(GraphStatistics::Quantity q) const;
+    QString minText(GraphStatistics::Quantity q) const;
+    QString averageText(GraphStatistics::Quantity q) const;
+    // Empties the nine MAX/MIN/AVG boxes.
+    void clearStatisticBoxes();
+    void setStartTime(double time);
+    void setDataNo(int count);
+    // The sampling-rate lists: minutes and seconds indices; the interval they show, in seconds
+    // (0 when a list has no selection).
+    void setSamplingRate(int seconds);
+    int samplingRate() const;
+    // Shows the "Clear" button and the separator before it (the real-time window only).
+    void setClearButtonShown(bool shown);
+    // Hides the "Show MAX/MIN on Graph" table.
+    void hideMaxMinTable();
+
+    // --- Handlers -----------------------------------------------------------------------------
+    void FormShow();
+    void FormActivate();
+    bool FormCloseQuery();
+    void FormClose();
+    void Grid2Click();
+    void chkppmClick();
+    void ToolButton1Click();
+    void ToolButton2Click();
+    void PESGraph1MouseMove();
+    void PESGraph1DataHotSpot(bool doubleClick, int point, int subset);
+    void PESGraph1ZoomIn();
+    void UndoZoomClick();
+    void Button2Click();
+    void pnlGraphResize();
+
+    // --- Controls -----------------------------------------------------------------------------
+    QWidget* pnlDataSets = nullptr;
+    QTableWidget* Grid2 = nullptr; // row 0 is the fixed header row; row k + 1 is data set k
+    QToolBar* ToolBar1 = nullptr;
+    QToolButton* ToolButton1 = nullptr;
+    QToolButton* ToolButton2 = nullptr;
+    QToolButton* ToolButton4 = nullptr;
+    QToolButton* ToolButton5 = nullptr;
+    QToolButton* ToolButton9 = nullptr;
+    QToolButton* ToolButton15 = nullptr;
+    QToolButton* ToolButton6 = nullptr;
+    QToolButton* ToolButton7 = nullptr;
+    QAction* toolSeparator = nullptr; // separator before "Clear", shown with it
+    QToolButton* tbntClr = nullptr;
+    QPushButton* UndoZoom = nullptr;
+    QCheckBox* chkSplit = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* btnChangeScale = nullptr;
+    QPushButton* Button3 = nullptr;
+    QToolBar* ToolBar2 = nullptr;
+    QCheckBox* chkppm = nullptr;
+    QCheckBox* chkRH = nullptr;
+    QCheckBox* chkT1 = nullptr;
+    QWidget* pnlGraphStatistic = nullptr;
+    QLineEdit* txtStartTime = nullptr;
+    QWidget* pnlSamplingRate = nullptr;
+    QComboBox* ComboBox1 = nullptr; // minutes "00".."60"
+    QComboBox* ComboBox2 = nullptr; // seconds "00".."60"
+    QLineEdit* txtDataNo = nullptr;
+    QPushButton* Button2 = nullptr;
+    QWidget* pnlGraph = nullptr;
+    chart::Chart* PESGraph1 = nullptr;
+    QLabel* Panel12 = nullptr;
+    QWidget* pnlStatistic = nullptr;
+    QLineEdit* txtppmMax = nullptr;
+    QLineEdit* txtppmMin = nullptr;
+    QLineEdit* txtppmAvg = nullptr;
+    QLineEdit* txtRHMax = nullptr;
+    QLineEdit* txtRHMin = nullptr;
+    QLineEdit* txtRHAvg = nullptr;
+    QLineEdit* txtT1Max = nullptr;
+    QLineEdit* txtT1Min = nullptr;
+    QLineEdit* txtT1Avg = nullptr;
+    QColor annotationColor; // the colour dialog's colour, from AnnoColor at creation
+
+    TfrmMain& mainWindow() { return m_main; }
+
+  signals:
+    // The user picked another entry in one of the sampling-rate lists (ComboBox1Change).
+    void samplingRateChanged();
+    // The "Clear" button was pressed (tbntClrClick).
+    void clearClicked();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void FormCreate();
+    void buildLayout();
+
+    TfrmMain& m_main;
+    bool m_shownOnce = false;
+    QAction* m_clearAction = nullptr;
+};

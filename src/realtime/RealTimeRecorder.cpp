@@ -4,8 +4,12 @@
 #include "app/DateTimeText.h"
 #include "app/DialogService.h"
 #include "app/Umain.h"
+#include "graph/Ugraph.h"
 #include "link/Clock.h"
 #include "link/Exchange.h"
+#include "live/LiveMonitor.h"
+#include "live/LiveReading.h"
+#include "realtime/RealTimeGraphView.h"
 #include "realtime/Usetuprealtime.h"
 
 #include <QAction>
@@ -14,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMdiSubWindow>
 
 using namespace RealTime;
 
@@ -32,7 +37,55 @@ const RealTimeView::Box AvgBoxes[3] = {RealTimeView::ppmAvg, RealTimeView::RHAvg
 } // namespace
 
 RealTimeRecorder::RealTimeRecorder(TfrmMain& main) : QObject(&main), m_main(main) {
-    overRangeFlags = [] { return uint8_t(0); };
+    overRangeFlags = [this] { return m_main.live().reading().OverRangeFlags; };
+    makeView = [this] { return makeGraphWindow(); };
+    saveChart = [](RealTimeView& view) {
+        auto* graphView = dynamic_cast<RealTimeGraphView*>(&view);
+        if (graphView && graphView->graph() && TfrmGraph::saveChart)
+            TfrmGraph::saveChart(*graphView->graph()->PESGraph1);
+    };
+}
+
+// The window of CreateRealTimeGraph: a graph window configured for a fresh recording.
+std::unique_ptr<RealTimeView> RealTimeRecorder::makeGraphWindow() {
+    AppState& st = m_main.state();
+    auto* graph = new TfrmGraph(m_main);
+    graph->setWindowTitle(TfrmGraph::RealTimeCaption);
+    st.RealTimeGraph = graph;
+    QMdiSubWindow* frame = m_main.addChild(graph);
+    if (frame) frame->move(frame->x(), 0);
+    graph->setClearButtonShown(true);
+
+    const double t = now();
+    graph->ConfigureGraph(100, t, t + 110.0 / SecondsPerDay);
+    graph->PESGraph1->setLineGapThreshold(LineGapThreshold);
+    graph->pnlSamplingRate->setEnabled(true);
+
+    connect(graph, &TfrmGraph::samplingRateChanged, this, [this] { ComboBox1Change(); });
+    connect(graph, &TfrmGraph::clearClicked, this, [this] { tbntClrClick(); });
+    connect(graph, &QObject::destroyed, this, [this](QObject* g) { graphDestroyed(g); });
+    return std::make_unique<RealTimeGraphView>(m_main, *graph);
+}
+
+RealTimeView* RealTimeRecorder::openView() {
+    if (m_view && !m_view->isOpen()) realTimeGraphClosed();
+    return m_view.get();
+}
+
+void RealTimeRecorder::graphDestroyed(QObject* graph) {
+    AppState& st = m_main.state();
+    auto* graphView = dynamic_cast<RealTimeGraphView*>(m_view.get());
+    if (graphView && graphView->refersTo(graph)) {
+        if (st.RealTimeGraph == graph) {
+            // Gone without its close handler (the program is being torn down): the recording
+            // was neither saved nor let go, so its journal stays for the next start.
+            st.RealTimeGraph = nullptr;
+            m_journal.close();
+            m_view.reset();
+        } else {
+            realTimeGraphClosed();
+        }
+    }
 }
 
 RealTimeRecorder::~RealTimeRecorder() = default;
@@ -56,7 +109,7 @@ int RealTimeRecorder::listsRate() const {
 }
 
 void RealTimeRecorder::CreateRealTimeGraph() {
-    if (!makeView) return;
+    if (!makeView || openView()) return;
     m_view = makeView();
     if (!m_view) return;
     if (m_main.RealTimeGraph1) m_main.RealTimeGraph1->setChecked(true);
@@ -71,7 +124,7 @@ void RealTimeRecorder::CreateRealTimeGraph() {
 }
 
 void RealTimeRecorder::RealTimeGraph1Click() {
-    if (m_view)
+    if (openView())
         m_view->showNormal();
     else
         CreateRealTimeGraph();
@@ -81,7 +134,7 @@ void RealTimeRecorder::btnRunClick() {
     AppState& st = m_main.state();
     if (!st.connected) return;
 
-    if (m_view) {
+    if (openView()) {
         m_view->showNormal();
         if (st.Recording || st.SampleCount != 0) {
             const auto answer = m_main.dialogs().message(
@@ -143,7 +196,7 @@ void RealTimeRecorder::btnRunClick() {
 
 void RealTimeRecorder::AppendRealTimeSample(double time, int32_t ppm, float rh, float temperature) {
     AppState& st = m_main.state();
-    if (!m_view || st.SampleCount < 0 || st.SampleCount >= m_view->points()) return;
+    if (!openView() || st.SampleCount < 0 || st.SampleCount >= m_view->points()) return;
 
     const Sample s{time, ppm, rh, temperature, overRangeFlags ? overRangeFlags() : uint8_t(0)};
     // Into the journal first: once this returns the sample survives a crash.
@@ -196,7 +249,7 @@ void RealTimeRecorder::btnStopClick() {
     m_main.setStopEnabled(false);
     m_journal.close();
 
-    if (!m_view) return;
+    if (!openView()) return;
     m_view->showNormal();
     m_view->setClearEnabled(true);
     const double t = now();
@@ -211,7 +264,7 @@ void RealTimeRecorder::btnStopClick() {
 
 void RealTimeRecorder::ComboBox1Change() {
     AppState& st = m_main.state();
-    if (!m_view) return;
+    if (!openView()) return;
     const int rate = listsRate();
     if (rate == st.SampleRate) return;
     st.SampleRate = rate;
@@ -249,7 +302,7 @@ void RealTimeRecorder::ComboBox1Change() {
 }
 
 void RealTimeRecorder::tbntClrClick() {
-    if (!m_view) return;
+    if (!openView()) return;
     const auto answer = m_main.dialogs().message(
         m_view->window(), QStringLiteral("Save Real-Time Graph ?"), QString(),
         QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
@@ -273,13 +326,6 @@ void RealTimeRecorder::realTimeGraphClosed() {
     // The window's close prompt has either saved the chart or the user let it go.
     m_journal.discard();
     QFile::remove(journalPath());
-}
-
-void RealTimeRecorder::connectionUp() {
-    const bool recording = m_main.state().Recording;
-    m_main.setRunEnabled(!recording);
-    m_main.setStopEnabled(recording);
-    if (m_view) m_view->setClearEnabled(!recording);
 }
 
 void RealTimeRecorder::realTimeChartSaved() {

@@ -31,13 +31,11 @@ class RealTimeRecorder : public QObject {
     void ComboBox1Change();     // its sampling-rate lists changed
     void tbntClrClick();        // its "Clear" button
     void realTimeGraphClosed(); // it has closed (after its save prompt)
-    // Called by the polling loop when the meter is found (run/stop/"Clear" availability).
-    void connectionUp();
     // Called by the file commands after the real-time chart was written to a file.
     void realTimeChartSaved();
 
     // The open real-time window, or null.
-    RealTimeView* view() const { return m_view.get(); }
+    RealTimeView* view() { return openView(); }
 
     // Running maximum and minimum since the last run (RealTimeMax, RealTimeMin).
     const RealTime::Extremes& extremes() const { return m_extremes; }
@@ -54,6 +52,9 @@ class RealTimeRecorder : public QObject {
     bool syncJournal = true;
 
   private:
+    RealTimeView* openView();
+    std::unique_ptr<RealTimeView> makeGraphWindow();
+    void graphDestroyed(QObject* graph);
     int listsRate() const;
     void offerJournalRestore();
     void restore(const RealTime::JournalContents& journal);

@@ -26,6 +26,9 @@ class RealTimeView {
 
     virtual ~RealTimeView() = default;
 
+    // False once the window has closed (it may not be destroyed yet).
+    virtual bool isOpen() const { return true; }
+
     virtual QWidget* window() = 0; // the graph window itself
     virtual void showNormal() = 0; // restore from minimised or maximised
 

@@ -5,6 +5,7 @@ list(APPEND Q7320_CORE_SOURCES
 )
 list(APPEND Q7320_UI_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/RealTimeView.h
+    ${CMAKE_CURRENT_LIST_DIR}/RealTimeGraphView.h ${CMAKE_CURRENT_LIST_DIR}/RealTimeGraphView.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RealTimeRecorder.h ${CMAKE_CURRENT_LIST_DIR}/RealTimeRecorder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Usetuprealtime.h ${CMAKE_CURRENT_LIST_DIR}/Usetuprealtime.cpp
 )

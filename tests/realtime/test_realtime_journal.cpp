@@ -1,7 +1,6 @@
 #include "realtime/RealTimeJournal.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -140,43 +139,4 @@ TEST(RealTimeJournal, UnwritableFolderFailsWithoutCrash) {
     EXPECT_FALSE(w.start(QStringLiteral("/nonexistent-folder/x/RealTime.rtj"), {1, 2, 3}));
     EXPECT_TRUE(w.failed());
     EXPECT_FALSE(w.append(sampleAt(0)));
-}
-
-// A recording process killed with SIGKILL keeps every sample it reported as taken.
-TEST(RealTimeJournal, KillNineLosesNoReportedSample) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QString::fromLatin1(JournalFileName));
-    QProcess child;
-    child.start(QStringLiteral(JOURNAL_CHILD), {path, QStringLiteral("1000000")});
-    ASSERT_TRUE(child.waitForStarted(10000));
-
-    std::vector<Sample> reported;
-    QByteArray pending;
-    while (reported.size() < 400) {
-        ASSERT_TRUE(child.waitForReadyRead(10000)) << "child stopped reporting";
-        pending += child.readAllStandardOutput();
-        qsizetype nl;
-        while ((nl = pending.indexOf('\n')) >= 0) {
-            const QList<QByteArray> f = pending.left(nl).split(' ');
-            pending.remove(0, nl + 1);
-            if (f.size() != 6) continue;
-            ASSERT_EQ(f[0].toInt(), static_cast<int>(reported.size()));
-            reported.push_back(Sample{f[1].toDouble(), f[2].toInt(), f[3].toFloat(), f[4].toFloat(),
-                                      static_cast<uint8_t>(f[5].toInt())});
-        }
-    }
-    child.kill(); // SIGKILL
-    ASSERT_TRUE(child.waitForFinished(10000));
-    EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
-    // Lines that reached the pipe before the kill count too.
-    pending += child.readAllStandardOutput();
-
-    const auto j = readJournal(path);
-    ASSERT_TRUE(j);
-    EXPECT_EQ(j->header.interval, 2);
-    ASSERT_GE(j->samples.size(), reported.size());
-    // At most the record being written when the kill came is beyond what was reported.
-    EXPECT_LE(j->samples.size(), reported.size() + 1 + static_cast<size_t>(pending.count('\n')));
-    for (size_t i = 0; i < reported.size(); ++i)
-        expectSame(j->samples[i], reported[i], static_cast<int>(i));
 }

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -392,22 +393,6 @@ TEST_F(Recorder, ClosingTheWindowStopsTheRecording) {
     EXPECT_EQ(view->normals, 1);
 }
 
-TEST_F(Recorder, ReconnectionFollowsTheRecordingState) {
-    run(10);
-    t->main->setRunEnabled(false);
-    t->main->setStopEnabled(false);
-    rec().connectionUp();
-    EXPECT_FALSE(t->main->Run1->isEnabled());
-    EXPECT_TRUE(t->main->Stop1->isEnabled());
-    EXPECT_FALSE(view->clearEnabled);
-    rec().btnStopClick();
-    t->main->setRunEnabled(false);
-    rec().connectionUp();
-    EXPECT_TRUE(t->main->Run1->isEnabled());
-    EXPECT_FALSE(t->main->Stop1->isEnabled());
-    EXPECT_TRUE(view->clearEnabled);
-}
-
 TEST_F(Recorder, AnUnsavedRecordingIsOfferedAtTheNextStart) {
     run(50, 0, 3);
     flags = RhOver;
@@ -461,4 +446,61 @@ TEST_F(Recorder, DeclinedRestoreDropsTheJournal) {
     rec().realTimeGraphClosed();
     rec().CreateRealTimeGraph();
     EXPECT_EQ(dialogs().messages.size(), 1u);
+}
+
+// A recording whose process is killed (SIGKILL) comes back at the next start with every sample
+// it had taken.
+TEST_F(Recorder, KilledRecordingIsRestoredWithEverySample) {
+    QProcess child;
+    child.start(QStringLiteral(RECORD_CHILD), {data.path()});
+    ASSERT_TRUE(child.waitForStarted(10000));
+
+    std::vector<Sample> reported;
+    QByteArray pending;
+    while (reported.size() < 300) {
+        ASSERT_TRUE(child.waitForReadyRead(20000))
+            << "child stopped: " << child.readAllStandardError().toStdString();
+        pending += child.readAllStandardOutput();
+        qsizetype nl;
+        while ((nl = pending.indexOf('\n')) >= 0) {
+            const QList<QByteArray> f = pending.left(nl).split(' ');
+            pending.remove(0, nl + 1);
+            if (f.size() != 6) continue;
+            ASSERT_EQ(f[0].toInt(), int(reported.size()));
+            reported.push_back(Sample{f[1].toDouble(), f[2].toInt(), f[3].toFloat(), f[4].toFloat(),
+                                      uint8_t(f[5].toInt())});
+        }
+    }
+    child.kill();
+    ASSERT_TRUE(child.waitForFinished(10000));
+    EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
+    // Lines already in the pipe when the kill came are samples taken too.
+    pending += child.readAllStandardOutput();
+    const size_t unread = size_t(pending.count('\n'));
+
+    t.reset();
+    start(QMessageBox::Yes);
+    ASSERT_EQ(dialogs().messages.size(), 1u);
+    const size_t n = size_t(st().SampleCount);
+    // At most the sample being written when the kill came is beyond what was reported.
+    ASSERT_GE(n, reported.size());
+    EXPECT_LE(n, reported.size() + unread + 1);
+    EXPECT_EQ(view->points(), int(n));
+    for (size_t i = 0; i < reported.size(); ++i) {
+        const Sample& s = reported[i];
+        ASSERT_EQ(view->x[0][i], s.time) << i;
+        EXPECT_EQ(view->y[0][i], plotPpm(s.ppm, s.flags)) << i;
+        EXPECT_EQ(view->y[1][i], plotRh(s.rh, s.flags)) << i;
+        EXPECT_EQ(view->y[2][i], plotTemp(s.temp, s.flags)) << i;
+    }
+    const auto journal = readJournal(rec().journalPath());
+    ASSERT_TRUE(journal);
+    EXPECT_EQ(journal->header.interval, 1);
+    EXPECT_EQ(journal->header.count, 99999);
+    for (size_t i = 0; i < reported.size(); ++i) {
+        EXPECT_EQ(journal->samples[i].ppm, reported[i].ppm) << i;
+        EXPECT_EQ(journal->samples[i].rh, reported[i].rh) << i;
+        EXPECT_EQ(journal->samples[i].temp, reported[i].temp) << i;
+        EXPECT_EQ(journal->samples[i].flags, reported[i].flags) << i;
+    }
 }

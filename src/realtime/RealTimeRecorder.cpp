@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -64,6 +65,7 @@ std::unique_ptr<RealTimeView> RealTimeRecorder::makeGraphWindow() {
     connect(graph, &TfrmGraph::samplingRateChanged, this, [this] { ComboBox1Change(); });
     connect(graph, &TfrmGraph::clearClicked, this, [this] { tbntClrClick(); });
     connect(graph, &QObject::destroyed, this, [this](QObject* g) { graphDestroyed(g); });
+    graph->installEventFilter(this);
     return std::make_unique<RealTimeGraphView>(m_main, *graph);
 }
 
@@ -72,20 +74,25 @@ RealTimeView* RealTimeRecorder::openView() {
     return m_view.get();
 }
 
-void RealTimeRecorder::graphDestroyed(QObject* graph) {
-    AppState& st = m_main.state();
+// The window's close: it asks about saving and may refuse. Only a close it accepts lets the
+// recording go (and its journal with it).
+bool RealTimeRecorder::eventFilter(QObject* watched, QEvent* event) {
     auto* graphView = dynamic_cast<RealTimeGraphView*>(m_view.get());
-    if (graphView && graphView->refersTo(graph)) {
-        if (st.RealTimeGraph == graph) {
-            // Gone without its close handler (the program is being torn down): the recording
-            // was neither saved nor let go, so its journal stays for the next start.
-            st.RealTimeGraph = nullptr;
-            m_journal.close();
-            m_view.reset();
-        } else {
-            realTimeGraphClosed();
-        }
-    }
+    if (event->type() != QEvent::Close || !graphView || !graphView->refersTo(watched))
+        return QObject::eventFilter(watched, event);
+    watched->event(event); // the window's own close handling decides
+    if (event->isAccepted()) realTimeGraphClosed();
+    return true;
+}
+
+void RealTimeRecorder::graphDestroyed(QObject* graph) {
+    auto* graphView = dynamic_cast<RealTimeGraphView*>(m_view.get());
+    if (!graphView || !graphView->refersTo(graph)) return;
+    // Gone without being closed (the program is being torn down): the recording was neither
+    // saved nor let go, so its journal stays for the next start.
+    m_main.state().RealTimeGraph = nullptr;
+    m_journal.close();
+    m_view.reset();
 }
 
 RealTimeRecorder::~RealTimeRecorder() = default;

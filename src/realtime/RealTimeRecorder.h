@@ -51,6 +51,9 @@ class RealTimeRecorder : public QObject {
     // Forcing each journal record to the disk (off only for benchmarks of the chart).
     bool syncJournal = true;
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     RealTimeView* openView();
     std::unique_ptr<RealTimeView> makeGraphWindow();

@@ -1,0 +1,124 @@
+#include "realtime/RealTimeCore.h"
+
+#include <QLocale>
+#include <algorithm>
+
+namespace RealTime {
+namespace {
+QLocale numberLocale() {
+    QLocale loc = QLocale::system();
+    loc.setNumberOptions(QLocale::OmitGroupSeparator);
+    return loc;
+}
+} // namespace
+
+RateLists rateLists(int rate) {
+    const int top = ListEntries - 1;
+    rate = std::clamp(rate, 0, rateFromLists(top, top));
+    const int minutes = std::min(rate / 60, top);
+    return {minutes, rate - minutes * 60};
+}
+
+QString periodTextPlain(int64_t seconds) {
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600)
+        .arg(seconds % 3600 / 60)
+        .arg(seconds % 60);
+}
+
+QString periodTextPadded(int64_t seconds) {
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600)
+        .arg(seconds % 3600 / 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+std::optional<int> parseCount(const QString& text) {
+    bool ok = false;
+    const int n = text.trimmed().toInt(&ok);
+    if (!ok) return std::nullopt;
+    return n;
+}
+
+float plotPpm(int32_t ppm, uint8_t flags) {
+    return (flags & PpmOver) ? OverRangeY : static_cast<float>(ppm);
+}
+
+float plotRh(float rh, uint8_t flags) {
+    return (flags & RhOver) ? OverRangeY : rh;
+}
+
+float plotTemp(float temp, uint8_t flags) {
+    return (flags & (TempOver | TempUnder)) ? OverRangeY : temp;
+}
+
+double extendedXMax(double currentMax, double t, double stepDays) {
+    // "not at least t" also catches a NaN maximum.
+    return currentMax >= t ? currentMax : t + stepDays;
+}
+
+QString ppmText(double value) {
+    return numberLocale().toString(value, 'f', 0);
+}
+
+QString oneDecimalText(double value) {
+    return numberLocale().toString(value, 'f', 1);
+}
+
+ExtremeTexts updateExtremes(Extremes& e, const Sample& s, const QString& dateTimeText) {
+    ExtremeTexts out;
+    const QString at = QStringLiteral("@") + dateTimeText;
+
+    const float ppm = static_cast<float>(s.ppm);
+    const QString ppmBox = (s.flags & PpmOver) ? QStringLiteral("OL") : QString::number(s.ppm) + at;
+    if (ppm > e.max[0]) {
+        e.max[0] = ppm;
+        out.max[0] = ppmBox;
+    }
+    if (ppm < e.min[0]) {
+        e.min[0] = ppm;
+        out.min[0] = ppmBox;
+    }
+
+    const QString rhBox = (s.flags & RhOver) ? QStringLiteral("OL") : oneDecimalText(s.rh) + at;
+    if (s.rh > e.max[1]) {
+        e.max[1] = s.rh;
+        out.max[1] = rhBox;
+    }
+    if (s.rh < e.min[1]) {
+        e.min[1] = s.rh;
+        out.min[1] = rhBox;
+    }
+
+    const QString tBox = (s.flags & TempOver)    ? QStringLiteral("OL")
+                         : (s.flags & TempUnder) ? QStringLiteral("-OL")
+                                                 : oneDecimalText(s.temp) + at;
+    if (s.temp > e.max[2]) {
+        e.max[2] = s.temp;
+        out.max[2] = tBox;
+    }
+    if (s.temp < e.min[2]) {
+        e.min[2] = s.temp;
+        out.min[2] = tBox;
+    }
+    return out;
+}
+
+std::optional<double> average(std::span<const float> values) {
+    double sum = 0;
+    int64_t n = 0;
+    for (float v : values) {
+        if (v > AverageLow && v < AverageHigh) {
+            sum += v;
+            ++n;
+        }
+    }
+    if (n == 0) return std::nullopt;
+    return sum / static_cast<double>(n);
+}
+
+QString averageText(std::optional<double> avg) {
+    return avg ? oneDecimalText(*avg) : QStringLiteral("****");
+}
+
+} // namespace RealTime

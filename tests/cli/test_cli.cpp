@@ -10,6 +10,7 @@
 #include "graph/chart/Chart.h"
 #include "link/Exchange.h"
 #include "link/HidTransport.h"
+#include "link/RecordingTransport.h"
 #include "link/virtual/VirtualMeter.h"
 #include "logger/DataLogger.h"
 #include "logger/DataSetTexts.h"
@@ -20,7 +21,9 @@
 #include <csignal>
 #include <qcustomplot.h>
 
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -511,6 +514,38 @@ TEST_F(Cli, ARecordedDownloadReplaysToTheSameImage) {
     EXPECT_EQ(missing.exit, 1);
 }
 
+TEST_F(Cli, LiveSurvivesUnpluggingAndSaysSo) {
+    // A meter that is pulled out after the first sample and plugged in again a little later,
+    // recorded as the command's own exchanges meet it, then played back to the command.
+    const QString rec = path("unplug.rec");
+    {
+        VirtualMeter meter;
+        RecordingTransport recorder(meter, rec);
+        ASSERT_TRUE(recorder.ok());
+        Exchange ex(recorder, Clock::system());
+        auto identify = [&] {
+            recorder.open(MeterVendorId, MeterProductId);
+            return ex.genericExchange('K');
+        };
+        ASSERT_TRUE(identify());
+        ASSERT_TRUE(ex.liveRead(true));
+        meter.unplug();
+        for (int i = 0; i < 3; ++i)
+            EXPECT_FALSE(ex.liveRead(true));
+        EXPECT_FALSE(identify());
+        meter.plug();
+        ASSERT_TRUE(identify());
+        ASSERT_TRUE(ex.liveRead(true));
+        ASSERT_TRUE(ex.liveRead(true));
+    }
+    const Result r =
+        q7320({"live", "--meter", "replay:" + rec, "--count", "3", "--interval", "0.5"});
+    EXPECT_EQ(r.exit, 0) << r.err.toStdString();
+    EXPECT_EQ(lines(r.out).size(), 3) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("lost the connection"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("connected again"))) << r.err.toStdString();
+}
+
 // A hidraw node that exists but may not be opened.
 class DeniedDevice : public HidDevice {
   public:
@@ -556,5 +591,60 @@ TEST_F(Cli, MeterCommandsWithoutAMeterFail) {
     EXPECT_EQ(r.exit, 1);
     EXPECT_FALSE(r.err.isEmpty());
     EXPECT_FALSE(QFile::exists(path("x.732")));
+}
+TEST_F(Cli, InstallationHoldsTheProgramItsFilesAndTheUdevRule) {
+    QProcess install;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    const QString root = path("root");
+    env.insert(QStringLiteral("DESTDIR"), root);
+    install.setProcessEnvironment(env);
+    install.start(QStringLiteral(Q7320_CMAKE), {"--install", QStringLiteral(Q7320_BUILD_DIR)});
+    ASSERT_TRUE(install.waitForFinished(120000));
+    ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
+
+    // Every installed file, by its path below the root.
+    QStringList files;
+    for (QDirIterator it(root, QDir::Files | QDir::System | QDir::NoDotAndDotDot,
+                         QDirIterator::Subdirectories);
+         it.hasNext();)
+        files << it.next().mid(root.size());
+    auto find = [&](const QString& end) {
+        for (const QString& f : files)
+            if (f.endsWith(end)) return root + f;
+        return QString();
+    };
+    const QString program = find("/lib/q7320/q7320");
+    ASSERT_FALSE(program.isEmpty()) << files.join('\n').toStdString();
+    const QString folder = QFileInfo(program).absolutePath();
+    EXPECT_TRUE(QFileInfo::exists(folder + "/Q7320HELP.htm"));
+    EXPECT_TRUE(QFileInfo(folder + "/template").isDir());
+
+    // bin/q7320 is a link to the program, and runs it.
+    const QString link = find("/bin/q7320");
+    ASSERT_FALSE(link.isEmpty());
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(QFileInfo(link).canonicalFilePath(), QFileInfo(program).canonicalFilePath());
+    QProcess run;
+    run.start(link, {"sets", "--help"});
+    ASSERT_TRUE(run.waitForFinished(30000));
+    EXPECT_EQ(run.exitCode(), 0);
+
+    const QByteArray desktop = readBytes(find("/share/applications/q7320.desktop"));
+    EXPECT_TRUE(desktop.contains("Exec=q7320"));
+    EXPECT_TRUE(desktop.contains("Icon=q7320"));
+    EXPECT_FALSE(find("/share/icons/hicolor/scalable/apps/q7320.svg").isEmpty());
+
+    // The rule lands where udev reads rules and gives the logged-in user the meter's node.
+    const QString rule = find("/udev/rules.d/60-q7320.rules");
+    ASSERT_FALSE(rule.isEmpty()) << files.join('\n').toStdString();
+    const QString where = rule.mid(root.size());
+    EXPECT_TRUE(where.startsWith("/etc/udev/") || where.startsWith("/usr/lib/udev/") ||
+                where.startsWith("/lib/udev/"))
+        << where.toStdString();
+    const QByteArray text = readBytes(rule);
+    EXPECT_TRUE(text.contains("SUBSYSTEM==\"hidraw\""));
+    EXPECT_TRUE(text.contains("ATTRS{idVendor}==\"04d9\""));
+    EXPECT_TRUE(text.contains("ATTRS{idProduct}==\"e000\""));
+    EXPECT_TRUE(text.contains("TAG+=\"uaccess\""));
 }
 } // namespace

@@ -125,18 +125,25 @@ int main(int argc, char** argv) {
                 static_cast<long long>(QFile(txt).size()),
                 qPrintable(DateTimeText::dateFormat() + ' ' + DateTimeText::timeFormat()));
     const QString fmt = strptimeFormat();
-    const bool pandas =
-        QProcess::execute(QStringLiteral("python3"), {"-c", "import pandas, matplotlib"}) == 0;
+    // Debian's interpreter, where its pandas and matplotlib packages live (a python3 found
+    // earlier on the PATH may be another installation without them).
+    const QString python = QFile::exists(QStringLiteral("/usr/bin/python3"))
+                               ? QStringLiteral("/usr/bin/python3")
+                               : QStringLiteral("python3");
+    QProcess check;
+    check.start(python, {"-c", "import pandas, matplotlib"});
+    const bool pandas = check.waitForFinished(60000) &&
+                        check.exitStatus() == QProcess::NormalExit && check.exitCode() == 0;
 
     const double exportMine =
         timeRuns(exe, {"export", txt, "-o", dir.filePath("mine.csv"), "--iso"});
     const double exportTheirs =
-        pandas ? timeRuns("python3", {script, "export", txt, dir.filePath("theirs.csv"), fmt}) : -1;
+        pandas ? timeRuns(python, {script, "export", txt, dir.filePath("theirs.csv"), fmt}) : -1;
     report("export 1,000,000 lines to ISO CSV", exportMine, exportTheirs);
 
     const double plotMine = timeRuns(exe, {"plot", csv, "-o", dir.filePath("mine.png")});
     const double plotTheirs =
-        pandas ? timeRuns("python3", {script, "plot", csv, dir.filePath("theirs.png"), fmt}) : -1;
+        pandas ? timeRuns(python, {script, "plot", csv, dir.filePath("theirs.png"), fmt}) : -1;
     report("plot 1,000,000 points to PNG", plotMine, plotTheirs);
     return 0;
 }

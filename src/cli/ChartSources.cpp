@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QLocale>
 #include <charconv>
+#include <cstring>
 #include <string>
 #include <unordered_map>
 
@@ -95,11 +96,20 @@ class TableParser {
   public:
     TableParser() : m_locale(QLocale::system()) {
         m_decimal = TextLines::decimalSeparator(m_locale);
+        const QString f = DateTimeText::timeFormat();
+        if (f == QLatin1String("HH:mm:ss")) m_plainTime = PlainTime::TwoDigitHour;
+        if (f == QLatin1String("H:mm:ss")) m_plainTime = PlainTime::AnyHour;
     }
 
     std::optional<double> time(std::string_view date, std::string_view timeOfDay) {
-        const std::optional<double> d = cached(m_dates, date, true);
-        const std::optional<double> t = d ? cached(m_times, timeOfDay, false) : std::nullopt;
+        // Rows come in time order: the date is nearly always the one before.
+        if (!m_hasLastDate || date != m_lastDateText) {
+            m_lastDateText.assign(date);
+            m_lastDate = cached(m_dates, date, true);
+            m_hasLastDate = true;
+        }
+        const std::optional<double> d = m_lastDate;
+        const std::optional<double> t = d ? timeOfDayValue(timeOfDay) : std::nullopt;
         if (d && t) return *d + *t;
         return DateTimeText::parseDateTime(
             QString::fromUtf8(date.data(), qsizetype(date.size())) + QLatin1Char(' ') +
@@ -117,6 +127,22 @@ class TableParser {
     }
 
   private:
+    // Times of day of up to eight bytes ("09:26:53") are looked up by their bytes as a number.
+    std::optional<double> timeOfDayValue(std::string_view text) {
+        if (m_plainTime != PlainTime::No)
+            if (const auto v = plainTime(text, m_plainTime == PlainTime::TwoDigitHour)) return v;
+        if (text.size() > 8) return cached(m_times, text, false);
+        uint64_t key = 0;
+        std::memcpy(&key, text.data(), text.size());
+        auto it = m_shortTimes.find(key);
+        if (it != m_shortTimes.end() && it->second.first == text) return it->second.second;
+        const std::optional<double> v = DateTimeText::parseTime(
+            QString::fromUtf8(text.data(), qsizetype(text.size())).trimmed());
+        if (it == m_shortTimes.end())
+            m_shortTimes.emplace(key, std::make_pair(std::string(text), v));
+        return v;
+    }
+
     std::optional<double> cached(std::unordered_map<std::string, std::optional<double>>& cache,
                                  std::string_view text, bool isDate) {
         m_key.assign(text);
@@ -127,6 +153,22 @@ class TableParser {
             isDate ? DateTimeText::parseDate(s) : DateTimeText::parseTime(s);
         cache.emplace(m_key, v);
         return v;
+    }
+
+    // "h:mm:ss" or "hh:mm:ss" in a 24-hour locale, read as the locale reads it; anything else
+    // (blanks, other widths, values out of range) goes the locale's way.
+    static std::optional<double> plainTime(std::string_view t, bool twoDigitHour) {
+        auto digit = [&](size_t i) { return i < t.size() && t[i] >= '0' && t[i] <= '9'; };
+        const size_t h = digit(0) && digit(1) ? 2 : digit(0) ? 1 : 0;
+        if (h == 0 || (twoDigitHour && h != 2) || t.size() != h + 6 || t[h] != ':' ||
+            t[h + 3] != ':' || !digit(h + 1) || !digit(h + 2) || !digit(h + 4) || !digit(h + 5))
+            return std::nullopt;
+        const int hours = h == 2 ? (t[0] - '0') * 10 + (t[1] - '0') : t[0] - '0';
+        const int minutes = (t[h + 1] - '0') * 10 + (t[h + 2] - '0');
+        const int seconds = (t[h + 4] - '0') * 10 + (t[h + 5] - '0');
+        if (hours > 23 || minutes > 59 || seconds > 59) return std::nullopt;
+        const int ms = ((hours * 60 + minutes) * 60 + seconds) * 1000;
+        return ms / (DateTimeText::SecondsPerDay * 1000.0); // as DateTimeText::parseTime
     }
 
     // Digits with an optional minus sign and decimal part, blanks around: what the locale
@@ -160,6 +202,12 @@ class TableParser {
     char m_decimal = '.';
     std::string m_key;
     std::unordered_map<std::string, std::optional<double>> m_dates, m_times;
+    std::unordered_map<uint64_t, std::pair<std::string, std::optional<double>>> m_shortTimes;
+    std::string m_lastDateText;
+    std::optional<double> m_lastDate;
+    bool m_hasLastDate = false;
+    enum class PlainTime { No, TwoDigitHour, AnyHour };
+    PlainTime m_plainTime = PlainTime::No;
 };
 
 } // namespace
@@ -182,16 +230,19 @@ bool chartTable(chart::Chart& chart, const QString& fileName, char separator, QS
     int rows = 0;
     std::optional<double> firstTime, lastTime;
     ListTextReader reader(separator, [&](std::span<const std::string_view> f) {
+        if (timeBad) return;
         ++rows;
         const std::string_view date = field(f, 0), timeOfDay = field(f, 1);
         if (rows == 1) firstDate.assign(date);
         const std::optional<double> t = parser.time(date, timeOfDay);
         lastTime = t;
-        lastDateTime = std::string(date) + ' ' + std::string(timeOfDay);
+        lastDateTime.assign(date);
+        lastDateTime.push_back(' ');
+        lastDateTime.append(timeOfDay);
         if (rows == 1) {
             firstDateTime = lastDateTime;
             firstTime = t;
-            if (!t) timeBad = true;
+            if (!t) timeBad = true; // the chart cannot be made: no need to read on
         }
         // A row whose time does not parse is skipped: its cells stay empty.
         x.push_back(t ? *t : 0.0);
@@ -200,7 +251,7 @@ bool chartTable(chart::Chart& chart, const QString& fileName, char separator, QS
         temperature.push_back(t ? parser.value(field(f, 4)) : NullValue);
     });
     std::vector<char> buffer(1 << 20);
-    while (!reader.ended()) {
+    while (!reader.ended() && !timeBad) {
         const qint64 n = file.read(buffer.data(), qint64(buffer.size()));
         if (n <= 0) break;
         reader.feed(std::string_view(buffer.data(), size_t(n)));

@@ -336,8 +336,6 @@ int plotCommand(const QStringList& args) {
         error(why);
         return ExitFailure;
     }
-    chart.redraw();
-
     QCustomPlot& plot = *chart.plot();
     if (outExt == QLatin1String(".png")) {
         ok = plot.savePng(outName, width, height);

@@ -1,7 +1,9 @@
 // The headless command line, run as the real executable against the virtual meter, recordings
 // and files, and compared with what the window's own code paths give.
 #include "TestMain.h"
+#include "app/DateTimeText.h"
 #include "app/Uscope.h"
+#include "cli/ChartSources.h"
 #include "cli/CliSupport.h"
 #include "files/CollectionFile.h"
 #include "files/FileCommands.h"
@@ -15,6 +17,7 @@
 #include "logger/DataLogger.h"
 #include "logger/DataSetTexts.h"
 #include "logger/MemoryDecoder.h"
+#include "logger/Ulist.h"
 #include "setup/MeterInfo.h"
 
 #include <QPushButton>
@@ -27,6 +30,8 @@
 #include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QProcess>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -82,8 +87,7 @@ class Cli : public ::testing::Test {
     }
 };
 
-// ---- Usage
-// ---------------------------------------------------------------------------------------
+// ---- Usage ----
 
 TEST_F(Cli, BadUsageExitsTwoWithAMessage) {
     const QString csv = path("x.csv");
@@ -164,8 +168,7 @@ TEST_F(Cli, HelpDocumentsEveryCommandAndItsOptions) {
     }
 }
 
-// ---- download, sets, export
-// ----------------------------------------------------------------------
+// ---- download, sets, export ----
 
 // The window's way: a download through the "DataLogger" command, which charts the data sets
 // in the data logger graph window.
@@ -302,8 +305,58 @@ TEST_F(Cli, ExportIsoAndTablesRoundTrip) {
     EXPECT_TRUE(absent.err.contains(QStringLiteral("no such file")));
 }
 
-// ---- plot
-// ----------------------------------------------------------------------------------------
+TEST(CliTables, ATableIsChartedAsOutputTabularToGraphChartsIt) {
+    // Odd rows on purpose: over and under range, an unreadable value, a time that does not
+    // parse in the middle, a short row, and a single-digit hour.
+    QTemporaryDir dir;
+    const QString file = dir.filePath("table.txt");
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    const QString d = DateTimeText::date(46000.0);
+    const QStringList rows = {
+        d + "\t09:00:00\t412.0\t45.5\t21.3\t",
+        d + "\t09:00:02\t OL\t -OL\t----\t",
+        d + "\tnot a time\t500.0\t50.0\t20.0\t",
+        d + "\t9:00:06\tabc\t51.0\t",
+        d + "\t09:00:08\t-12.5\t100.0\t-20.0\textra\tfields\there",
+        d + "\t09:00:10\t1e3\t 7.5 \t8",
+    };
+    f.write(rows.join("\r\n").toUtf8() + "\r\n");
+    f.close();
+
+    // The window: open the table into a list window, then "Output Tabular to graph".
+    VirtualMeter meter;
+    TestMain t(meter);
+    TfrmList* list = t.main->fileCommands().ReadListText(file, ".txt");
+    ASSERT_NE(list, nullptr);
+    t.main->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(list->parentWidget()));
+    t.main->dataLogger().btnOutputToGraphClick();
+    TfrmGraph* graph = TfrmGraph::latest();
+    ASSERT_NE(graph, nullptr);
+    const chart::Chart& window = *graph->PESGraph1;
+
+    chart::Chart mine;
+    QString why;
+    ASSERT_TRUE(cli::chartTable(mine, file, '\t', &why)) << why.toStdString();
+    ASSERT_EQ(mine.points(), window.points());
+    ASSERT_EQ(mine.points(), rows.size());
+    EXPECT_TRUE(std::equal(mine.xCells().begin(), mine.xCells().end(), window.xCells().begin(),
+                           window.xCells().end()));
+    EXPECT_TRUE(std::equal(mine.yCells().begin(), mine.yCells().end(), window.yCells().begin(),
+                           window.yCells().end()));
+    EXPECT_EQ(mine.manualMinX(), window.manualMinX());
+    EXPECT_EQ(mine.manualMaxX(), window.manualMaxX());
+
+    // What the window refuses, the command line refuses with the same words.
+    QFile bad(dir.filePath("bad.txt"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("\t09:00:00\t1\t2\t3\r\n");
+    bad.close();
+    EXPECT_FALSE(cli::chartTable(mine, dir.filePath("bad.txt"), '\t', &why));
+    EXPECT_EQ(why, QStringLiteral("No data to graph !"));
+}
+
+// ---- plot ----
 
 TEST_F(Cli, PlotWritesPicturesOfTheAskedSize) {
     const QString file = downloaded();
@@ -369,8 +422,7 @@ TEST_F(Cli, PlotWritesPicturesOfTheAskedSize) {
         << pdfInfo.toStdString();
 }
 
-// ---- live, info, setup
-// ---------------------------------------------------------------------------
+// ---- live, info, setup ----
 
 TEST_F(Cli, LiveCountPrintsThatManyParseableLines) {
     const Result csv = q7320({"live", "--meter", "virtual", "--count", "3", "--interval", "0.5"});
@@ -493,8 +545,7 @@ TEST_F(Cli, SetupSendsTheWindowsCommands) {
     EXPECT_TRUE(temp.err.contains(QStringLiteral("invalid data, must between 5.0 and -5.0")));
 }
 
-// ---- recording and replay, no meter, permissions
-// -------------------------------------------------
+// ---- recording and replay, no meter, permissions ----
 
 TEST_F(Cli, ARecordedDownloadReplaysToTheSameImage) {
     const QString rec = path("download.rec");
@@ -589,8 +640,31 @@ TEST_F(Cli, MeterCommandsWithoutAMeterFail) {
     f.close();
     const Result r = q7320({"download", "--meter", "replay:" + rec, "-o", path("x.732")});
     EXPECT_EQ(r.exit, 1);
-    EXPECT_FALSE(r.err.isEmpty());
+    EXPECT_TRUE(r.err.contains(QStringLiteral("There is no connection with meter !")))
+        << r.err.toStdString();
     EXPECT_FALSE(QFile::exists(path("x.732")));
+}
+
+TEST_F(Cli, ADownloadCutShortEndsWithTheErrorCodeAndNoFile) {
+    // A real download's traffic that stops in the middle of the transfer, as an unplugged
+    // meter does: the reader gives up with its code, and nothing is written.
+    const QString rec = path("full.rec");
+    ASSERT_EQ(
+        q7320({"download", "--meter", "virtual", "--record", rec, "-o", path("full.732")}).exit, 0);
+    QStringList ops = QString::fromUtf8(readBytes(rec)).split('\n');
+    ops = ops.mid(0, ops.size() / 2);
+    QFile cut(path("cut.rec"));
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+    cut.write(ops.join('\n').toUtf8() + "\n");
+    cut.close();
+    const Result r =
+        q7320({"download", "--meter", "replay:" + path("cut.rec"), "-o", path("cut.732")});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_TRUE(r.err.contains(
+        QRegularExpression(QStringLiteral("There was error,please try again!   error code=\\d+"))))
+        << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(path("cut.732")));
+    EXPECT_TRUE(r.out.isEmpty());
 }
 TEST_F(Cli, InstallationHoldsTheProgramItsFilesAndTheUdevRule) {
     QProcess install;

@@ -4,13 +4,19 @@
 //   plot:   a 1,000,000-point CSV table to a 1024 x 600 PNG chart (pandas + matplotlib).
 // Both sides are timed as whole processes, start-up included; best of three runs each.
 //
+// Also the program alone: a 1,000,000-point chart file (.ghf) exported to CSV.
+//
 // Prerequisite for the pandas side (not needed by the build or the tests): Debian's
-// python3-pandas and python3-matplotlib. Without them only the program's times are printed.
+// python3-pandas and python3-matplotlib (apt-get install python3-pandas python3-matplotlib),
+// run with /usr/bin/python3. Without them only the program's times are printed.
 // Target: the program at least 5 times faster than pandas on both jobs.
 #include "app/DateTimeText.h"
+#include "files/GraphFile.h"
 #include "files/TextLines.h"
+#include "graph/Ugraph.h"
+#include "graph/chart/Chart.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocale>
@@ -112,7 +118,8 @@ void report(const char* job, double mine, double theirs) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv); // the chart file is made with the chart component
     QTemporaryDir dir;
     const QString exe = QStringLiteral(Q7320_EXECUTABLE);
     const QString script = QStringLiteral(Q7320_BENCH_DIR "/cli_vs_pandas.py");
@@ -140,6 +147,30 @@ int main(int argc, char** argv) {
     const double exportTheirs =
         pandas ? timeRuns(python, {script, "export", txt, dir.filePath("theirs.csv"), fmt}) : -1;
     report("export 1,000,000 lines to ISO CSV", exportMine, exportTheirs);
+
+    // A chart file of a million points: no pandas counterpart (the chart state is the
+    // program's own format), so the program's time alone.
+    {
+        chart::Chart chart;
+        const double start = DateTimeText::toDays(QDateTime(QDate(2026, 3, 1), QTime(0, 0)));
+        TfrmGraph::ConfigureGraph(chart, 3, Lines, start, start + Lines / 86400.0, 0, 10000, -50,
+                                  100);
+        std::vector<double> x(Lines);
+        std::vector<float> y(Lines);
+        for (int i = 0; i < Lines; ++i)
+            x[size_t(i)] = start + i / DateTimeText::SecondsPerDay;
+        for (int s = 0; s < 3; ++s) {
+            for (int i = 0; i < Lines; ++i)
+                y[size_t(i)] = float(s == 0 ? 450 + (i * 37 % 3000) * 0.5 : 20 + (i % 500) * 0.1);
+            chart.setSubsetXData(s, 0, x);
+            chart.setSubsetYData(s, 0, y);
+        }
+        const QString ghf = dir.filePath("big.ghf");
+        if (GraphFile::write(ghf, chart.storeState()).isEmpty()) {
+            const double t = timeRuns(exe, {"export", ghf, "-o", dir.filePath("ghf.csv")});
+            std::printf("export a 1,000,000-point chart file to CSV: q7320 %.2f s\n", t);
+        }
+    }
 
     const double plotMine = timeRuns(exe, {"plot", csv, "-o", dir.filePath("mine.png")});
     const double plotTheirs =

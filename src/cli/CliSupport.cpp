@@ -30,10 +30,29 @@ void note(const QString& line) {
     std::fflush(stderr);
 }
 
+namespace {
+// Paragraphs wrapped at 79 columns for the terminal.
+QString wrapped(const QString& text) {
+    QStringList out;
+    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        QString line;
+        for (const QString& word : paragraph.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            if (!line.isEmpty() && line.size() + 1 + word.size() > 79) {
+                out << line;
+                line.clear();
+            }
+            line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+        }
+        out << line;
+    }
+    return out.join(QLatin1Char('\n'));
+}
+} // namespace
+
 CommandParser::CommandParser(const QString& commandName, const QString& commandSynopsis,
                              const QString& description)
     : name(commandName), synopsis(commandSynopsis) {
-    parser.setApplicationDescription(description);
+    parser.setApplicationDescription(wrapped(description));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOption(help);
     parser.addOption(meter);

@@ -65,8 +65,7 @@ std::optional<double> parseTime(const QString& text) {
 
 std::optional<double> parseDateTime(const QString& text) {
     const QString s = text.trimmed();
-    // Both parts may hold blanks (a date "14 Mar 2026", a time "1:05:09 PM"): try each blank
-    // as the place where the date ends.
+    // Both parts may hold blanks ("d MMM yyyy", "h:mm:ss AP"): try each blank as the split.
     for (int blank = s.indexOf(QLatin1Char(' ')); blank >= 0;
          blank = s.indexOf(QLatin1Char(' '), blank + 1)) {
         const auto d = parseDate(s.left(blank));

@@ -44,7 +44,8 @@ class HidDevice {
 // The hidapi device itself.
 std::unique_ptr<HidDevice> makeHidapiDevice();
 
-// The udev rule that gives the logged-in user access to the meter's hidraw node.
+// The udev rule that gives the logged-in user access to the meter's hidraw node (installed from
+// dist/ into the system's udev rules folder).
 constexpr const char* MeterUdevRule = "60-q7320.rules";
 
 class HidTransport : public Transport {

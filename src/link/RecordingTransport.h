@@ -23,6 +23,7 @@ class RecordingTransport : public Transport {
     // False when the file could not be created; the operations still reach the meter.
     bool ok() const { return m_file.isOpen(); }
     QString errorText() const { return m_error; }
+    Transport& inner() const { return m_inner; }
 
     int open(uint16_t vendorId, uint16_t productId) override;
     int setTimeouts(int first, int second) override;

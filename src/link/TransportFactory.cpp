@@ -7,11 +7,11 @@
 namespace {
 // A recorder that owns the transport it records.
 class OwningRecorder : public RecordingTransport {
-public:
+  public:
     OwningRecorder(std::unique_ptr<Transport> inner, const QString& path)
         : RecordingTransport(*inner, path), m_inner(std::move(inner)) {}
 
-private:
+  private:
     std::unique_ptr<Transport> m_inner;
 };
 } // namespace
@@ -32,7 +32,8 @@ std::unique_ptr<Transport> createTransport(const QString& meter, Clock& clock, Q
         t = std::move(replay);
     } else {
         if (error)
-            *error = QStringLiteral("unknown meter \"%1\": use usb, virtual or replay:FILE").arg(meter);
+            *error =
+                QStringLiteral("unknown meter \"%1\": use usb, virtual or replay:FILE").arg(meter);
         return nullptr;
     }
     if (recordFile.isEmpty()) return t;
@@ -42,4 +43,21 @@ std::unique_ptr<Transport> createTransport(const QString& meter, Clock& clock, Q
         return nullptr;
     }
     return recorder;
+}
+
+QString transportProblem(const Transport& transport) {
+    if (const auto* rec = dynamic_cast<const RecordingTransport*>(&transport)) {
+        if (!rec->errorText().isEmpty()) return rec->errorText();
+        return transportProblem(rec->inner());
+    }
+    if (const auto* replay = dynamic_cast<const ReplayTransport*>(&transport))
+        return replay->errorText();
+    if (const auto* hid = dynamic_cast<const HidTransport*>(&transport)) {
+        // A meter that is simply not plugged in is the ordinary "no connection".
+        if (hid->lastError() == HidTransport::Error::None ||
+            hid->lastError() == HidTransport::Error::NotFound)
+            return {};
+        return QString::fromStdString(hid->errorText());
+    }
+    return {};
 }

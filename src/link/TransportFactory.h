@@ -12,3 +12,8 @@ class Transport;
 
 std::unique_ptr<Transport> createTransport(const QString& meter, Clock& clock, QString* error,
                                            const QString& recordFile = QString());
+
+// Why the link is not working, when the transport knows more than "no meter": the meter's
+// USB device may not be opened (names the udev rule), the USB link failed, the recording could
+// not be written, or the program departed from the replayed recording. Empty otherwise.
+QString transportProblem(const Transport& transport);

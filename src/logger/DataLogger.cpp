@@ -19,6 +19,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLocale>
 #include <QMdiArea>
@@ -26,6 +27,7 @@
 #include <QProgressBar>
 #include <QSaveFile>
 #include <QTableWidget>
+#include <QTimer>
 #include <optional>
 
 namespace {
@@ -39,6 +41,8 @@ class ScopeProgress : public DownloadProgress {
 
     void open(int transferSize) override {
         close();
+        m_total = transferSize;
+        m_shown.invalidate();
         m_scope = new TfrmScope(&m_main);
         m_scope->setWindowTitle(QStringLiteral("Data Retriving Progress"));
         m_scope->setWindowFlag(Qt::WindowStaysOnTopHint);
@@ -61,6 +65,10 @@ class ScopeProgress : public DownloadProgress {
 
     void received(int bytes, bool repaint) override {
         if (!m_scope) return;
+        // A block takes microseconds from a fast meter: the window is brought up to date at
+        // most every few hundredths of a second, and at the last block.
+        if (m_shown.isValid() && m_shown.elapsed() < RefreshMs && bytes != m_total) return;
+        m_shown.start();
         m_scope->lblBytesReceived->setText(QString::number(bytes));
         m_scope->Progress1->setValue(bytes);
         if (repaint) m_scope->repaint();
@@ -73,8 +81,11 @@ class ScopeProgress : public DownloadProgress {
     }
 
   private:
+    static constexpr int RefreshMs = 40;
     TfrmMain& m_main;
     QPointer<TfrmScope> m_scope;
+    QElapsedTimer m_shown;
+    int m_total = 0;
 };
 } // namespace
 
@@ -107,15 +118,41 @@ void DataLogger::LoadData1Click() {
         m_loading = false;
         return;
     }
-    // Inside a poll tick's pause the download waits for the tick to end; the guard stays set
-    // until it has run, so further clicks meanwhile do nothing.
-    m_main.exchange().runExclusive([this] {
+    startDownload();
+}
+
+void DataLogger::startDownload() {
+    Exchange& ex = m_main.exchange();
+    // Another exchange (a panel key, a setup command) is waiting in one of its pauses further
+    // up the call chain: starting now would put the transfer in the middle of it. Try again
+    // shortly; the guard stays set meanwhile, so further clicks do nothing.
+    if (ex.exclusive()) {
+        QTimer::singleShot(RetryStartMs, this, [this] { startDownload(); });
+        return;
+    }
+    // Inside a poll tick's pause the download waits for the tick to end.
+    ex.runExclusive([this] {
         runDownload();
         m_loading = false;
     });
 }
 
+namespace {
+// While the transfer runs, every other exchange request (panel keys, setup commands) waits as
+// it would for a poll tick and runs once the download is over: a command slipped in between
+// two blocks would disturb the meter's transfer.
+class HoldOtherExchanges {
+  public:
+    explicit HoldOtherExchanges(Exchange& ex) : m_ex(ex) { m_ex.beginTick(); }
+    ~HoldOtherExchanges() { m_ex.endTick(); }
+
+  private:
+    Exchange& m_ex;
+};
+} // namespace
+
 void DataLogger::runDownload() {
+    HoldOtherExchanges hold(m_main.exchange());
     ensureDataLoggerGraph();
     const int code = DownloadMemory();
     if (code == 0) {

@@ -61,6 +61,8 @@ class DataLogger : public QObject {
     void fillDataSetsList();
 
   private:
+    static constexpr int RetryStartMs = 100;
+    void startDownload();
     void runDownload();
     void resetConnection();
     bool meterRecording() const;

@@ -48,7 +48,7 @@ double startTimeOf(std::span<const uint8_t> r, const QDateTime& now) {
     const int year = bcd(r[3]) < 0 ? today.year() : bcd(r[3]) + 2000;
     const int month = field(4, today.month());
     const int day = field(5, today.day());
-    const int hour = field(6, clock.hour());
+    const int hour = field(6, clock.hour()); // like the other fields: the current hour
     const int minute = field(7, clock.minute());
     const int second = field(8, clock.second());
     const QDate d(year, month, day);

@@ -50,6 +50,15 @@ TfrmList::TfrmList(TfrmMain* main, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(Grid1);
+
+    // The header is there from the start, for whoever reads the grid before it is shown.
+    FormShow();
+    // Inside the main window's frame, activation is the frame's switch of sub-window.
+    if (m_main && m_main->mdiArea()) {
+        connect(m_main->mdiArea(), &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
+            if (w && w->widget() == this) FormActivate();
+        });
+    }
 }
 
 void TfrmList::FormShow() {
@@ -67,23 +76,10 @@ void TfrmList::FormActivate() {
 void TfrmList::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     FormShow();
-    // Inside the main window's frame, activation comes from the frame's sub-window switch.
-    if (!m_activationHooked) {
-        if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) {
-            if (QMdiArea* area = sub->mdiArea()) {
-                connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
-                    if (w && w->widget() == this) FormActivate();
-                });
-                m_activationHooked = true;
-                if (area->activeSubWindow() == sub) FormActivate();
-            }
-        }
-    }
 }
 
 void TfrmList::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    // A list window shown on its own (not inside the frame).
-    if (event->type() == QEvent::ActivationChange && !m_activationHooked && isActiveWindow())
-        FormActivate();
+    // A list window shown on its own, outside the main window's frame.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_main) FormActivate();
 }

@@ -25,5 +25,4 @@ class TfrmList : public QWidget {
   private:
     TfrmMain* m_main;
     ListTableModel* m_model;
-    bool m_activationHooked = false;
 };

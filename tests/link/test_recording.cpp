@@ -1,7 +1,9 @@
 #include "ScriptedTransport.h"
 #include "link/Clock.h"
 #include "link/Exchange.h"
+#include "link/HidTransport.h"
 #include "link/RecordingTransport.h"
+#include "link/TransportFactory.h"
 #include "link/TransportLog.h"
 #include "link/virtual/VirtualMeter.h"
 
@@ -280,6 +282,85 @@ TEST(RecordingTransportFile, UnwritablePathIsReportedAndTrafficStillFlows) {
     EXPECT_FALSE(rec.errorText().isEmpty());
     EXPECT_EQ(rec.open(MeterVendorId, MeterProductId), 0);
     EXPECT_EQ(meter.calls, (std::vector<std::string>{"open"}));
+}
+
+} // namespace
+
+namespace {
+
+TEST(TransportFactory, NamesTheMeterOrRefusesWithAReason) {
+    TestClock clock;
+    QString error;
+    auto virt = createTransport("virtual", clock, &error);
+    ASSERT_TRUE(virt);
+    Exchange ex(*virt, clock);
+    ASSERT_TRUE(ex.genericExchange('K'));
+    EXPECT_EQ(std::string(ex.reply.begin() + 23, ex.reply.begin() + 26), "513");
+
+    EXPECT_TRUE(createTransport("usb", clock, &error));
+    for (const char* bad : {"replay:/nonexistent/rec.txt", "replay:", "serial", ""}) {
+        error.clear();
+        EXPECT_FALSE(createTransport(bad, clock, &error)) << bad;
+        EXPECT_FALSE(error.isEmpty()) << bad;
+    }
+}
+
+TEST(TransportFactory, RecordedVirtualMeterReplaysThroughTheFactory) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("k.txt");
+    TestClock clock;
+    QString error;
+    std::array<uint8_t, 64> live{};
+    {
+        auto rec = createTransport("virtual", clock, &error, path);
+        ASSERT_TRUE(rec) << error.toStdString();
+        Exchange ex(*rec, clock);
+        ASSERT_TRUE(ex.genericExchange('K'));
+        ASSERT_TRUE(ex.liveRead(true));
+        live = ex.reply;
+        EXPECT_TRUE(transportProblem(*rec).isEmpty());
+    }
+    auto replay = createTransport("replay:" + path, clock, &error);
+    ASSERT_TRUE(replay) << error.toStdString();
+    Exchange ex(*replay, clock);
+    EXPECT_TRUE(ex.genericExchange('K'));
+    EXPECT_TRUE(ex.liveRead(true));
+    EXPECT_EQ(ex.reply, live);
+    EXPECT_TRUE(transportProblem(*replay).isEmpty());
+    EXPECT_FALSE(ex.liveRead(true)); // past the end
+    EXPECT_TRUE(transportProblem(*replay).contains("after the end of the recording"));
+
+    EXPECT_FALSE(createTransport("virtual", clock, &error, "/nonexistent/x/rec.txt"));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+// The HID device as far as opening goes.
+struct RefusingHidDevice : HidDevice {
+    OpenStatus status;
+    explicit RefusingHidDevice(OpenStatus s) : status(s) {}
+    OpenStatus open(uint16_t, uint16_t) override { return status; }
+    void close() override {}
+    int write(std::span<const uint8_t>) override { return -1; }
+    int read(std::span<uint8_t>, int) override { return -1; }
+    std::wstring serialNumber() override { return {}; }
+    std::string errorText() const override { return "/dev/hidraw5"; }
+};
+
+TEST(TransportFactory, ProblemNamesTheUdevRuleOnlyForMissingPermission) {
+    QTemporaryDir dir;
+    HidTransport absent(std::make_unique<RefusingHidDevice>(HidDevice::OpenStatus::NotFound));
+    EXPECT_NE(absent.open(MeterVendorId, MeterProductId), 0);
+    EXPECT_TRUE(transportProblem(absent).isEmpty()); // just "no meter"
+
+    HidTransport denied(
+        std::make_unique<RefusingHidDevice>(HidDevice::OpenStatus::PermissionDenied));
+    RecordingTransport rec(denied, dir.filePath("r.txt"));
+    ASSERT_TRUE(rec.ok());
+    EXPECT_NE(rec.open(MeterVendorId, MeterProductId), 0);
+    EXPECT_TRUE(denied.permissionDenied());
+    const QString problem = transportProblem(rec); // seen through the recording
+    EXPECT_TRUE(problem.contains(MeterUdevRule)) << problem.toStdString();
+    EXPECT_TRUE(problem.contains("/dev/hidraw5")) << problem.toStdString();
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 #include <QMdiSubWindow>
 #include <QProgressBar>
 #include <QTableWidget>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -328,4 +329,45 @@ TEST_F(Download, ClosingTheDataLoggerWindowDuringADownloadGivesANewOne) {
     EXPECT_EQ(state().DataLoggerGraph->Grid2->rowCount(), 6);
     EXPECT_EQ(state().DataLoggerGraph->PESGraph1->points(), 120);
     EXPECT_TRUE(state().DataLoggerUnsaved);
+}
+
+TEST_F(Download, OtherExchangesWaitUntilTheDownloadIsOver) {
+    Exchange& ex = t.main->exchange();
+    bool asked = false, ranDuringDownload = false, ran = false;
+    QTimer key;
+    key.setSingleShot(true);
+    QObject::connect(&key, &QTimer::timeout, [&] {
+        asked = logger().downloading();
+        // A panel key: it must not reach the meter in the middle of the transfer.
+        ex.runExclusive([&] {
+            ran = true;
+            ranDuringDownload = logger().downloading();
+            ex.genericExchange('H');
+        });
+    });
+    key.start(0);
+    logger().LoadData1Click();
+    for (int i = 0; i < 10 && !ran; ++i)
+        QApplication::processEvents();
+    ASSERT_TRUE(asked);
+    EXPECT_TRUE(ran);
+    EXPECT_FALSE(ranDuringDownload);
+    const std::string letters = meter.lettersReceived();
+    EXPECT_EQ(letters.find('H'), letters.size() - 1); // after the final 'q'
+    EXPECT_EQ(state().dataSets.count(), 5);
+}
+
+TEST_F(Download, AClickDuringAnotherExchangeWaitsForIt) {
+    Exchange& ex = t.main->exchange();
+    ASSERT_TRUE(ex.acquire()); // a setup command in one of its pauses
+    logger().LoadData1Click();
+    EXPECT_TRUE(logger().downloading());
+    QTest::qWait(250);
+    EXPECT_TRUE(meter.lettersReceived().empty());
+    ex.release();
+    for (int i = 0; i < 50 && logger().downloading(); ++i)
+        QTest::qWait(20);
+    EXPECT_FALSE(logger().downloading());
+    EXPECT_EQ(count('P'), 1u);
+    EXPECT_EQ(state().dataSets.count(), 5);
 }

@@ -251,3 +251,27 @@ TEST(MemoryReader, FivePercentDroppedRepliesStillGiveTheSameImage) {
         EXPECT_GT(l.count('r'), 0u);
     }
 }
+
+TEST(MemoryReader, UnpluggedInTheMiddleOfTheTransferEndsWithACode) {
+    struct Case {
+        const char* name;
+        Op op;
+        char letter;
+        int skip;
+        int code;
+    };
+    const Case cases[] = {
+        {"at the first 'p' read", Op::ReadReply, 'p', 0, ReadBlockFailed},
+        {"in the main pass", Op::ReadReply, 'p', 20, ReadRetryPositionFailed},
+        {"writing a main pass 'p'", Op::WriteCommand, 'p', 20, ReadRetryPositionFailed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Link l;
+        l.meter.unplugAt(c.op, c.letter, c.skip);
+        EXPECT_EQ(l.read(), c.code);
+        EXPECT_LT(l.image.size(), l.meter.loggerImage().size());
+        // The image holds only what arrived, block for block.
+        EXPECT_EQ(l.image.size() % 32, 0u);
+    }
+}

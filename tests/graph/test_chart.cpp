@@ -228,3 +228,38 @@ TEST(Chart, CustomisationDialogHidesPagesAndReportsAChange) {
     EXPECT_EQ(f.c.customizeDialogResult(), 0);
     EXPECT_EQ(closed.count(), 3);
 }
+
+TEST(Chart, TheUserMovesAMovableTableByDraggingIt) {
+    Fixture f(10);
+    f.c.setTableSize(2, 2);
+    f.c.setTableText(0, 0, "Start Time:");
+    f.c.setTableInsideAxis0(100, 20);
+    f.c.setTableMovable(true);
+    f.c.setShowTable(true);
+    f.c.redraw();
+    QSignalSpy zoomed(&f.c, &Chart::zoomedIn);
+    const QPoint grab = f.c.tableLocation() + QPoint(5, 5);
+    auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, at, f.c.plot()->mapToGlobal(at), Qt::LeftButton, buttons,
+                      Qt::NoModifier);
+        QCoreApplication::sendEvent(f.c.plot(), &e);
+    };
+    send(QEvent::MouseButtonPress, grab, Qt::LeftButton);
+    send(QEvent::MouseMove, grab + QPoint(40, 30), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, grab + QPoint(40, 30), Qt::NoButton);
+    EXPECT_EQ(f.c.state().table.left, 140);
+    EXPECT_EQ(f.c.state().table.top, 50);
+    EXPECT_EQ(zoomed.count(), 0); // a move, not a zoom
+    EXPECT_FALSE(f.c.isZoomed());
+}
+
+TEST(Chart, CancelledPrintDialogPrintsNothing) {
+    Fixture f(3);
+    int asked = 0;
+    f.c.runDialog = [&](QDialog&) {
+        ++asked;
+        return int(QDialog::Rejected);
+    };
+    f.c.printDialog();
+    EXPECT_EQ(asked, 1);
+}

@@ -533,7 +533,9 @@ void Chart::rebuildLayout() {
         }
         axes = std::max(axes, 1);
     }
-    auto* margins = new QCPMarginGroup(m_plot);
+    delete m_margins; // its axes went with the layout
+    m_margins = new QCPMarginGroup(m_plot);
+    QCPMarginGroup* margins = m_margins;
     auto ticker = QSharedPointer<DaysTicker>::create();
     ticker->dateTime = m_s.dateTimeX;
     ticker->setTickCount(6);

@@ -1,4 +1,11 @@
+#include "resources/Resources.h"
+
 #include <QtGlobal>
 
-// Registers the pictures compiled into the ui library (a static library needs this call).
-void initQ7320Resources() {}
+void initQ7320Resources() {
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(resources);
+        return true;
+    }();
+    (void)registered;
+}

@@ -65,12 +65,14 @@ std::optional<double> parseTime(const QString& text) {
 
 std::optional<double> parseDateTime(const QString& text) {
     const QString s = text.trimmed();
-    // The date part has no blanks in any short date format; the time part may (e.g. "AM").
-    const int blank = s.indexOf(QLatin1Char(' '));
-    if (blank < 0) return std::nullopt;
-    const auto d = parseDate(s.left(blank));
-    const auto t = parseTime(s.mid(blank + 1));
-    if (!d || !t) return std::nullopt;
-    return *d + *t;
+    // Both parts may hold blanks ("d MMM yyyy", "h:mm:ss AP"): try each blank as the split.
+    for (int blank = s.indexOf(QLatin1Char(' ')); blank >= 0;
+         blank = s.indexOf(QLatin1Char(' '), blank + 1)) {
+        const auto d = parseDate(s.left(blank));
+        if (!d) continue;
+        const auto t = parseTime(s.mid(blank + 1));
+        if (t) return *d + *t;
+    }
+    return std::nullopt;
 }
 } // namespace DateTimeText

@@ -20,14 +20,19 @@ int main(int argc, char** argv) {
     parser.setApplicationDescription(QStringLiteral("CARBON DIOXIDE METER Software"));
     parser.addHelpOption();
     QCommandLineOption meterOption(QStringLiteral("meter"),
-                                   QStringLiteral("The meter: usb (default) or virtual."),
-                                   QStringLiteral("usb|virtual"), QStringLiteral("usb"));
+                                   QStringLiteral("The meter: usb (default), virtual or replay:FILE."),
+                                   QStringLiteral("usb|virtual|replay:FILE"), QStringLiteral("usb"));
     parser.addOption(meterOption);
+    QCommandLineOption recordOption(QStringLiteral("record"),
+                                    QStringLiteral("Write every USB operation to FILE."),
+                                    QStringLiteral("FILE"));
+    parser.addOption(recordOption);
     parser.process(app);
 
     QString error;
     std::unique_ptr<Transport> transport =
-        createTransport(parser.value(meterOption), Clock::system(), &error);
+        createTransport(parser.value(meterOption), Clock::system(), &error,
+                        parser.value(recordOption));
     if (!transport) {
         std::fprintf(stderr, "q7320: %s\n", qPrintable(error));
         return 2;

@@ -32,7 +32,11 @@ bool isMeterIdentified(std::span<const uint8_t> reply) {
     return reply.size() >= 26 && reply[23] == '5' && reply[24] == '1' && reply[25] == '3';
 }
 
-LiveMonitor::LiveMonitor(TfrmMain& main) : QObject(&main), m_main(main) {}
+LiveMonitor::LiveMonitor(TfrmMain& main) : QObject(&main), m_main(main) {
+    appendSample = [this](double time, int32_t ppm, float rh, float temperature) {
+        m_main.realTime().AppendRealTimeSample(time, ppm, rh, temperature);
+    };
+}
 LiveMonitor::~LiveMonitor() = default;
 
 TfrmPanel* LiveMonitor::panel() const {
@@ -73,8 +77,8 @@ void LiveMonitor::MainTimerTimer() {
     if (s.Recording && s.secondsCounter >= s.SampleRate) {
         s.secondsCounter = 0;
         if (s.RealTimeGraph) {
-            m_main.realTime().AppendRealTimeSample(DateTimeText::toDays(now), m_reading.co2Ppm,
-                                                   m_reading.humidity, m_reading.temperature);
+            appendSample(DateTimeText::toDays(now), m_reading.co2Ppm, m_reading.humidity,
+                         m_reading.temperature);
             s.RealTimeUnsaved = true;
         }
     }

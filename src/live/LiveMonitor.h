@@ -3,6 +3,7 @@
 #include "live/LiveReading.h"
 
 #include <QObject>
+#include <functional>
 #include <span>
 
 class TfrmMain;
@@ -32,6 +33,9 @@ class LiveMonitor : public QObject {
     void stopBlinking();
 
     bool blinking() const { return m_blinking; }
+
+    // Where a due sample goes: the real-time recording (tests may watch it here).
+    std::function<void(double time, int32_t ppm, float rh, float temperature)> appendSample;
     bool blinkPhase() const { return m_blinkPhase; }
 
   private:

@@ -12,6 +12,7 @@
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QShortcut>
 #include <QTimer>
 #include <QToolButton>
 
@@ -203,6 +204,14 @@ TfrmPanel::TfrmPanel(TfrmMain& main) : m_main(main) {
     connect(btnHOLD, &KeyArea::clicked, this, &TfrmPanel::btnHOLDClick);
     connect(btnCF, &KeyArea::clicked, this, &TfrmPanel::btnCFClick);
     connect(btnREC, &KeyArea::clicked, this, &TfrmPanel::btnRECClick);
+
+    // Without a caption the window is closed from the keyboard, as any child window.
+    setFocusPolicy(Qt::StrongFocus);
+    auto* closeKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F4), this);
+    closeKey->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(closeKey, &QShortcut::activated, this, [this] {
+        if (QMdiSubWindow* f = frame()) f->close();
+    });
 
     if (QMdiArea* mdi = m_main.mdiArea())
         connect(mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {

@@ -46,27 +46,24 @@ VirtualMeter::VirtualMeter(Clock& clock)
 
 int VirtualMeter::open(uint16_t vendorId, uint16_t productId) {
     catchUp();
-    ++m_calls[int(Operation::Open)];
-    if (!m_plugged || vendorId != MeterVendorId || productId != MeterProductId) return 1;
-    if (takeFault(m_opFaults, int(Operation::Open), 0)) return 2;
+    if (vendorId != MeterVendorId || productId != MeterProductId) {
+        ++m_calls[int(Operation::Open)];
+        return 1;
+    }
+    if (const int rc = callResult(Operation::Open, 0)) return rc;
     m_open = true;
     return 0;
 }
 
 int VirtualMeter::setTimeouts(int, int) {
-    ++m_calls[int(Operation::SetTimeouts)];
-    if (!m_plugged || !m_open) return 1;
-    if (takeFault(m_opFaults, int(Operation::SetTimeouts), 0)) return 2;
-    return 0;
+    return callResult(Operation::SetTimeouts, 0);
 }
 
 int VirtualMeter::writeCommand(std::span<const uint8_t> frame) {
     catchUp();
-    ++m_calls[int(Operation::WriteCommand)];
-    if (!m_plugged || !m_open) return 1;
+    const char letter = frame.size() > 1 ? char(frame[1]) : 0;
+    if (const int rc = callResult(Operation::WriteCommand, letter)) return rc;
     if (frame.size() != 7) return 3;
-    const char letter = char(frame[1]);
-    if (takeFault(m_opFaults, int(Operation::WriteCommand), letter)) return 2;
 
     std::array<uint8_t, 7> f{};
     std::copy(frame.begin(), frame.end(), f.begin());
@@ -101,11 +98,9 @@ int VirtualMeter::writeCommand(std::span<const uint8_t> frame) {
 
 int VirtualMeter::writeBlock(std::span<const uint8_t> block) {
     catchUp();
-    ++m_calls[int(Operation::WriteBlock)];
-    if (!m_plugged || !m_open) return 1;
-    if (block.size() != 32) return 3;
     const char letter = m_awaitingClockBlock ? 't' : 0;
-    if (takeFault(m_opFaults, int(Operation::WriteBlock), letter)) return 2;
+    if (const int rc = callResult(Operation::WriteBlock, letter)) return rc;
+    if (block.size() != 32) return 3;
     std::array<uint8_t, 32> b{};
     std::copy(block.begin(), block.end(), b.begin());
     m_blocks.push_back(b);
@@ -141,17 +136,15 @@ void VirtualMeter::flush() {
 
 int VirtualMeter::readReply(std::span<uint8_t> buffer) {
     catchUp();
-    ++m_calls[int(Operation::ReadReply)];
     if (m_latencyMs > 0) {
         const uint32_t t0 = m_clock.tickMs();
         for (uint32_t spent = 0; spent < m_latencyMs; spent = m_clock.tickMs() - t0)
             m_clock.idle(m_latencyMs - spent);
     }
-    if (!m_plugged || !m_open) return 1;
     const char letter = m_pending ? m_pending->letter : m_lastLetter;
-    if (takeFault(m_opFaults, int(Operation::ReadReply), letter)) {
-        m_pending.reset();
-        return 2;
+    if (const int rc = callResult(Operation::ReadReply, letter)) {
+        m_pending.reset(); // a failed read loses the reply
+        return rc;
     }
     if (!m_pending) return 3;
     Pending p = std::move(*m_pending);
@@ -191,6 +184,8 @@ std::vector<uint8_t> VirtualMeter::shortReply(char letter, bool ok) const {
 }
 
 std::vector<uint8_t> VirtualMeter::memoryReply(int dataOffset, int echo) const {
+    if (dataOffset <= MeterMemory::ClockYear && dataOffset + 32 > MeterMemory::ClockSeconds)
+        refreshClock();
     std::vector<uint8_t> r(36, 0xFF);
     uint8_t sum = 0;
     for (int i = 0; i < 32; ++i) {
@@ -383,6 +378,11 @@ void VirtualMeter::resumeDrift() {
     m_fixed.reset();
 }
 
+void VirtualMeter::press(char key) {
+    catchUp();
+    pressKey(key);
+}
+
 void VirtualMeter::setBatteryLevel(int level) {
     m_battery = std::clamp(level, -1, 3);
 }
@@ -488,6 +488,7 @@ std::array<uint8_t, 64> VirtualMeter::liveReply() const {
 
 std::array<uint8_t, 64> VirtualMeter::infoReply() const {
     catchUp();
+    refreshClock();
     std::array<uint8_t, 64> r{};
     std::copy_n(m_memory.begin() + InfoStart, InfoSize, r.begin());
     return r;
@@ -495,8 +496,11 @@ std::array<uint8_t, 64> VirtualMeter::infoReply() const {
 
 // ---- Time, statistics and recording ---------------------------------------------------------
 
-void VirtualMeter::catchUp() const {
+void VirtualMeter::refreshClock() const {
     writeClock(m_memory, meterTime());
+}
+
+void VirtualMeter::catchUp() const {
     if (m_mode != DisplayMode::Normal) updateStatistics();
     if (m_recording) recordSamplesDue();
 }
@@ -506,48 +510,48 @@ void VirtualMeter::resetStatistics() const {
 }
 
 void VirtualMeter::updateStatistics() const {
-    const uint32_t tick = m_clock.tickMs();
-    const LiveValues v = withOffsets(sensorAt(tick));
     Stats& s = m_stats;
-    const double values[3] = {v.co2, v.humidity, v.temperature};
-    double* maxes[3] = {&s.max.co2, &s.max.humidity, &s.max.temperature};
-    double* mins[3] = {&s.min.co2, &s.min.humidity, &s.min.temperature};
-    double* sums[3] = {&s.sum.co2, &s.sum.humidity, &s.sum.temperature};
-    if (!s.any) {
-        s.any = true;
-        s.lastTick = tick;
+    const uint32_t now = m_clock.tickMs();
+    // One statistics sample a second, each taken from the readings of its own second, so a
+    // meter that is asked rarely still sees the peaks in between. A long gap is bridged by
+    // its last eight hours, the oldest sample carrying the weight of the seconds before.
+    constexpr uint32_t MaxSteps = 8 * 3600;
+    auto add = [&](uint32_t tick, double dt) {
+        const LiveValues v = withOffsets(sensorAt(tick));
+        const double values[3] = {v.co2, v.humidity, v.temperature};
+        double* maxes[3] = {&s.max.co2, &s.max.humidity, &s.max.temperature};
+        double* mins[3] = {&s.min.co2, &s.min.humidity, &s.min.temperature};
+        double* sums[3] = {&s.sum.co2, &s.sum.humidity, &s.sum.temperature};
         for (int i = 0; i < 3; ++i) {
-            *maxes[i] = *mins[i] = values[i];
-            *sums[i] = missing(values[i]) ? 0 : values[i];
-            s.weight[i] = missing(values[i]) ? 0 : 1;
+            if (missing(values[i])) continue;
+            if (missing(*maxes[i]) || values[i] > *maxes[i]) *maxes[i] = values[i];
+            if (missing(*mins[i]) || values[i] < *mins[i]) *mins[i] = values[i];
+            *sums[i] += values[i] * dt;
+            s.weight[i] += dt;
         }
-        if (!missing(v.co2)) s.stel.emplace_back(tick, v.co2);
+        if (!missing(v.co2)) {
+            s.twaIntegral += v.co2 * dt;
+            s.stel.emplace_back(tick, v.co2);
+        }
+    };
+    if (!s.any) {
+        constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+        s = Stats{};
+        s.any = true;
+        s.max = s.min = {nan, nan, nan};
+        s.lastTick = now;
+        add(now, 1);
+        s.twaIntegral = 0; // the first sample stands for no time yet
         return;
     }
-    const uint32_t elapsed = tick - s.lastTick;
-    if (elapsed < 1000) return; // one statistics sample a second
-    const double dt = elapsed / 1000.0;
-    s.lastTick = tick;
-    for (int i = 0; i < 3; ++i) {
-        if (missing(values[i])) continue;
-        if (missing(*maxes[i]) || values[i] > *maxes[i]) *maxes[i] = values[i];
-        if (missing(*mins[i]) || values[i] < *mins[i]) *mins[i] = values[i];
-        *sums[i] += values[i] * dt;
-        s.weight[i] += dt;
-    }
-    if (!missing(v.co2)) {
-        s.twaIntegral += v.co2 * dt;
-        s.stel.emplace_back(tick, v.co2);
-    }
-    while (!s.stel.empty() && tick - s.stel.front().first > StelWindowMs)
+    const uint32_t steps = (now - s.lastTick) / 1000;
+    if (steps == 0) return;
+    const uint32_t first = steps > MaxSteps ? steps - MaxSteps + 1 : 1;
+    for (uint32_t k = first; k <= steps; ++k)
+        add(s.lastTick + k * 1000, k == first ? double(first) : 1.0);
+    s.lastTick += steps * 1000;
+    while (!s.stel.empty() && s.lastTick - s.stel.front().first > StelWindowMs)
         s.stel.pop_front();
-}
-
-int VirtualMeter::intervalSecondsNow() const {
-    LoggedDataSet probe;
-    probe.intervalMinutes = m_memory[IntervalMinutes];
-    probe.intervalSeconds = m_memory[IntervalSeconds];
-    return probe.intervalTotalSeconds();
 }
 
 bool VirtualMeter::memoryFull() const {
@@ -689,11 +693,13 @@ VirtualMeter::Display VirtualMeter::display() const {
 
 const std::vector<uint8_t>& VirtualMeter::memory() const {
     catchUp();
+    refreshClock();
     return m_memory;
 }
 
 std::vector<uint8_t> VirtualMeter::loggerImage() const {
     catchUp();
+    refreshClock();
     int64_t size = int64_t(getU24(m_memory, LastUsed)) + 1;
     if (size > Size || size < 256) size = Size;
     size = (size + 31) / 32 * 32;
@@ -719,13 +725,21 @@ void VirtualMeter::clearLog() {
 
 // ---- Faults ---------------------------------------------------------------------------------
 
-bool VirtualMeter::takeFault(std::vector<FaultRule>& rules, int kind, char letter) {
+int VirtualMeter::callResult(Operation op, char letter) {
+    ++m_calls[int(op)];
+    // Open and set time-outs concern no command: a rule's letter does not restrict them.
+    const bool anyLetter = op == Operation::Open || op == Operation::SetTimeouts;
+    if (takeFault(m_unplugRules, int(op), letter, anyLetter)) unplug();
+    if (!m_plugged || (op != Operation::Open && !m_open)) return 1;
+    if (takeFault(m_opFaults, int(op), letter, anyLetter)) return 2;
+    return 0;
+}
+
+bool VirtualMeter::takeFault(std::vector<FaultRule>& rules, int kind, char letter, bool anyLetter) {
     bool hit = false;
     for (FaultRule& r : rules) {
-        if (r.kind != kind || (r.letter != 0 && letter != 0 && r.letter != letter)) continue;
-        if (r.letter != 0 && letter == 0 && kind != int(Operation::Open) &&
-            kind != int(Operation::SetTimeouts))
-            continue; // a rule for one command does not match a call that concerns none
+        if (r.kind != kind) continue;
+        if (!anyLetter && r.letter != 0 && r.letter != letter) continue;
         if (r.skip > 0) {
             --r.skip;
             continue;
@@ -747,7 +761,12 @@ void VirtualMeter::faultNextReply(ReplyFault fault, int times, char letter, int 
     if (times > 0) m_replyFaults.push_back({int(fault), letter, std::max(skip, 0), times});
 }
 
+void VirtualMeter::unplugAt(Operation op, char letter, int skip) {
+    m_unplugRules.push_back({int(op), letter, std::max(skip, 0), 1});
+}
+
 void VirtualMeter::clearFaults() {
+    m_unplugRules.clear();
     m_opFaults.clear();
     m_replyFaults.clear();
 }

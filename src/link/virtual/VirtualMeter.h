@@ -11,13 +11,17 @@
 //       degrees C (13..14), %RH u16 tenths (15..16), displayed CO2 / degrees C / %RH floats
 //       (21..32), held CO2 / temperature in the display unit / %RH floats (41..52). A quantity
 //       without a reading is sent as 0xFF bytes. Readings drift slowly with the clock and carry
-//       the configured offsets.
+//       the configured offsets. Over range: CO2 above 40000 ppm, %RH above 100, temperature
+//       above 100 or below -10 degrees C. Alarm (when switched on): CO2 above the high limit
+//       (Hi) or below the low limit (Lo). Memory full: no room for one more sample.
 //  'C' 'M' 'N' 'B' 'H' 'E'  the keys, 32 bytes with "OK" at 2..3:
 //       'C' degrees C / F (also memory address 72); 'M' steps the statistics display:
 //       normal -> all modes (collecting, indicators blink) -> MAX -> MIN -> AVG -> STEL -> TWA ->
 //       all modes ...; 'N' leaves it; 'B' backlight; 'H' hold on / off; 'E' recording on / off
 //       (starts and ends a data set record in the logger; refused while the memory is full).
-//       The reply has no AVG bit: in AVG the mode bits are all clear.
+//       The reply has no AVG bit: in AVG the mode bits are all clear. The statistics take one
+//       sample a second from entering "all modes"; STEL is the CO2 mean of the last 15 minutes,
+//       TWA the CO2 time integral divided by 8 hours; %RH and temperature stay current there.
 //  'P' n  36 bytes: the block that ends at n x 32 (block n counted from 1), echo n at 32..33,
 //       8-bit sum of the data at 34, status 5 at 35; the next 'p' delivers the block from n x 32.
 //  'p'  36 bytes: the next block, echoing its number counted from 1. Past the memory: 0xFF.
@@ -28,13 +32,16 @@
 //       clock and is answered with "OK" (a block without "rtc" or with no valid date: "ER").
 //  'e'  erases the logger (no data sets, last used offset 2815), ends a recording; "OK".
 //  'I'  interval minutes / seconds BCD into 41 / 42; "OK".
-//  'W'  one byte into the header area (address 32..2815); "OK", elsewhere "ER".
+//  'W'  one byte into the header area (address 32..2815, except the logger's own count and
+//       last used offset at 36..40); "OK", elsewhere "ER". Address 72 is the display unit.
 //  'D'  CO2 offset into 75..76; 'L' altitude into 70..71; 'F' alarm limits into 62..65 and the
 //       switch at 61 on, or switch off for 0xFF 0xFF 0xFF 0xFF; each "OK".
 //  Other letters: no reply.
 // 32-byte replies: 0x02, letter, "OK" (or "ER"), 0x03 at 31. A read that finds no reply or a
 // reply shorter than the buffer fails; a longer reply fills the buffer. Every transport call
-// other than open, close and flush fails while the device is closed or unplugged.
+// other than open, close and flush fails while the device is closed or unplugged; the serial
+// string is then empty. The power-off setting and the altitude are stored, not acted on: the
+// virtual meter never switches itself off.
 #include "link/Clock.h"
 #include "link/Transport.h"
 #include "link/virtual/MeterMemory.h"
@@ -72,6 +79,9 @@ class VirtualMeter : public Transport {
     LiveValues liveValues() const;     // sensor values now
     LiveValues measuredValues() const; // with the offsets, as the meter shows them
     void setBatteryLevel(int level);   // 0..3; -1 sends no battery bit
+    // A key pressed on the meter's own case ('C', 'M', 'N', 'B', 'H' or 'E'): the same effect
+    // as the key frame, without the link.
+    void press(char key);
     void setCo2Dashes(bool on);
 
     // Replaces the logger contents; sets that do not fit are left out from the end.
@@ -162,6 +172,9 @@ class VirtualMeter : public Transport {
 
     void unplug(); // every call fails until plug(); the meter keeps its state
     void plug();
+    // Pulls the plug just as the matching call is made (that call and all after it fail), for
+    // unplugging in the middle of an exchange. Letter and skip as for failNext.
+    void unplugAt(Operation op, char letter = 0, int skip = 0);
     void setLatency(uint32_t ms); // clock time spent by every read
 
   private:
@@ -176,8 +189,10 @@ class VirtualMeter : public Transport {
         std::vector<uint8_t> bytes;
     };
 
-    bool takeFault(std::vector<FaultRule>& rules, int kind, char letter);
-    void catchUp() const;
+    bool takeFault(std::vector<FaultRule>& rules, int kind, char letter, bool anyLetter = false);
+    int callResult(Operation op, char letter); // counts the call; unplug, closed, failure
+    void catchUp() const;                      // statistics and recording up to now
+    void refreshClock() const;                 // clock bytes of the memory up to now
     LiveValues sensorAt(uint32_t tick) const;
     LiveValues withOffsets(const LiveValues& v) const;
     std::optional<std::vector<uint8_t>> answer(const std::array<uint8_t, 7>& frame);
@@ -190,7 +205,6 @@ class VirtualMeter : public Transport {
     void updateStatistics() const;
     void resetStatistics() const;
     bool memoryFull() const;
-    int intervalSecondsNow() const;
 
     Clock& m_clock;
     uint32_t m_startTick;
@@ -234,6 +248,7 @@ class VirtualMeter : public Transport {
 
     // faults and log
     std::vector<FaultRule> m_opFaults;
+    std::vector<FaultRule> m_unplugRules;
     std::vector<FaultRule> m_replyFaults;
     int m_calls[5] = {0, 0, 0, 0, 0};
     std::vector<std::array<uint8_t, 7>> m_frames;

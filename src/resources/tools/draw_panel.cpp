@@ -135,15 +135,15 @@ QImage textPicture(int w, int h, const QString& text, int pixelSize, bool boxed 
 }
 
 QImage recPicture() {
-    QImage image = canvas(32, 14, Glass);
+    QImage image = canvas(34, 14, Glass);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     p.setBrush(Ink);
-    p.drawEllipse(QPointF(5.5, 7), 4, 4);
+    p.drawEllipse(QPointF(4, 7), 3.2, 3.2);
     p.setPen(Ink);
-    p.setFont(font("DejaVu Sans", 11, QFont::Bold));
-    p.drawText(QRectF(11, 0, 21, 14), Qt::AlignVCenter | Qt::AlignLeft, "REC");
+    p.setFont(font("DejaVu Sans", 10, QFont::Bold));
+    p.drawText(QRectF(8, 0, 26, 14), Qt::AlignCenter, "REC");
     return image;
 }
 

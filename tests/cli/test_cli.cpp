@@ -545,6 +545,31 @@ TEST_F(Cli, SetupSendsTheWindowsCommands) {
     EXPECT_TRUE(temp.err.contains(QStringLiteral("invalid data, must between 5.0 and -5.0")));
 }
 
+TEST_F(Cli, ASetupCommandTheMeterRefusesFails) {
+    // The meter answers the interval command with "ER" in every attempt.
+    const QString rec = path("interval.rec");
+    ASSERT_EQ(q7320({"setup", "--meter", "virtual", "--record", rec, "--interval", "01:30"}).exit,
+              0);
+    QStringList ops = QString::fromUtf8(readBytes(rec)).split('\n', Qt::SkipEmptyParts);
+    const qsizetype command = ops.indexOf(QRegularExpression("^command 02 49 .*"));
+    ASSERT_GE(command, 2);
+    ASSERT_TRUE(ops[command + 2].startsWith("reply 32 -> 0 : 02 49 4f 4b"));
+    ops[command + 2].replace("02 49 4f 4b", "02 49 45 52");
+    const QStringList attempt = ops.mid(command - 2, 5); // open, timeouts, command, flush, reply
+    QStringList refused = ops.mid(0, command + 3);
+    refused << attempt << attempt;
+    QFile f(path("refused.rec"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(refused.join('\n').toUtf8() + "\n");
+    f.close();
+
+    const Result r =
+        q7320({"setup", "--meter", "replay:" + path("refused.rec"), "--interval", "01:30"});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Recording interval: Fail"))) << r.err.toStdString();
+    EXPECT_FALSE(r.out.contains(QStringLiteral("OK")));
+}
+
 // ---- recording and replay, no meter, permissions ----
 
 TEST_F(Cli, ARecordedDownloadReplaysToTheSameImage) {

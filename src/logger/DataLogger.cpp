@@ -17,13 +17,13 @@
 #include "logger/ListTableModel.h"
 #include "logger/MemoryDecoder.h"
 #include "logger/MemoryReader.h"
+#include "logger/TableToGraph.h"
 #include "logger/Ulist.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QProgressBar>
@@ -280,23 +280,6 @@ void DataLogger::fillDataSetsList() {
     grid->setUpdatesEnabled(true);
 }
 
-namespace {
-// A table cell as a chart value: " OL" over range (not drawn), " -OL" under range (below
-// every axis), an unreadable text not drawn.
-double tableValue(const QString& text) {
-    constexpr double NullValue = 99999.0;
-    if (text == QLatin1String(" OL")) return NullValue;
-    if (text == QLatin1String(" -OL")) return -NullValue;
-    bool ok = false;
-    const double v = QLocale::system().toDouble(text.trimmed(), &ok);
-    return ok ? v : NullValue;
-}
-
-std::optional<double> rowTime(const ListTableModel& m, int row) {
-    return DateTimeText::parseDateTime(m.cell(row, 1) + QLatin1Char(' ') + m.cell(row, 2));
-}
-} // namespace
-
 void DataLogger::btnOutputToGraphClick() {
     QPointer<TfrmList> list = qobject_cast<TfrmList*>(m_main.activeChild());
     if (!list) return;
@@ -310,16 +293,19 @@ void DataLogger::btnOutputToGraphClick() {
     graph->setWindowTitle(list->windowTitle());
     m_main.addChild(graph);
 
-    for (int row : {1, rows}) {
-        if (!rowTime(table, row)) {
-            showMessage(QStringLiteral("'%1' is not a valid date and time")
-                            .arg(table.cell(row, 1) + QLatin1Char(' ') + table.cell(row, 2)));
-            return;
-        }
+    TableToGraph::CellReader cells;
+    auto rowTime = [&](int row) {
+        return cells.time(table.cellUtf8(row, 1), table.cellUtf8(row, 2));
+    };
+    const std::optional<double> first = rowTime(1), last = rowTime(rows);
+    if (!first || !last) {
+        const int row = first ? rows : 1;
+        showMessage(TableToGraph::notValidDateTimeText(table.cell(row, 1) + QLatin1Char(' ') +
+                                                       table.cell(row, 2)));
+        return;
     }
     chart::Chart& chart = *graph->PESGraph1;
-    TfrmGraph::ConfigureGraph(chart, 3, rows, *rowTime(table, 1), *rowTime(table, rows), 0, 10000,
-                              -50, 100);
+    TfrmGraph::ConfigureGraph(chart, 3, rows, *first, *last, 0, 10000, -50, 100);
 
     QPointer<TfrmScope> scope = new TfrmScope(&m_main);
     scope->setWindowTitle(QStringLiteral("Graphing Progress"));
@@ -340,11 +326,11 @@ void DataLogger::btnOutputToGraphClick() {
             // The user may close the table, the chart or the progress window meanwhile.
             if (!scope || !list || !graph || scope->scopeResult() == TfrmScope::ResultCancel) break;
         }
-        const std::optional<double> t = rowTime(table, i);
+        const std::optional<double> t = rowTime(i);
         if (!t) continue;
         for (int s = 0; s < 3; ++s) {
             chart.setXData(s, i - 1, *t);
-            chart.setYData(s, i - 1, tableValue(table.cell(i, 3 + s)));
+            chart.setYData(s, i - 1, cells.value(table.cellUtf8(i, 3 + s)));
         }
     }
     if (scope) {

@@ -2,6 +2,7 @@
 // The data logger commands: downloading the meter's memory into the data set store, the
 // "DataLogger" window with its data sets list, and charting a list window's table.
 #include "logger/DataSetStore.h"
+#include "logger/TableToGraph.h"
 
 #include <QObject>
 #include <QPointer>
@@ -25,7 +26,7 @@ class DataLogger : public QObject {
     static constexpr const char* NoDataText =
         "There was not any data recorded in momery of meter !";
     static constexpr const char* ErrorText = "There was error,please try again!   error code=";
-    static constexpr const char* NoTableDataText = "No data to graph !";
+    static constexpr const char* NoTableDataText = TableToGraph::NoDataText;
 
     // DownloadMemory's result when the temp folder could be neither found nor created (the
     // folder path has been shown already).

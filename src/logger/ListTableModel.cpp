@@ -46,7 +46,7 @@ void ListTableModel::setGridColumnCount(int columns) {
     endResetModel();
 }
 
-std::string_view ListTableModel::rawCell(int row, int column) const {
+std::string_view ListTableModel::cellUtf8(int row, int column) const {
     if (row < 0 || row >= gridRowCount() || column < 0 || column >= m_columns) return {};
     const uint64_t start = m_rowStart[static_cast<size_t>(row)];
     if (start == NoRow) return {};
@@ -62,7 +62,7 @@ std::string_view ListTableModel::rawCell(int row, int column) const {
 }
 
 QString ListTableModel::cell(int row, int column) const {
-    const std::string_view s = rawCell(row, column);
+    const std::string_view s = cellUtf8(row, column);
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
@@ -134,7 +134,7 @@ void ListTableModel::setCell(int row, int column, const QString& text) {
             bytes[c] = text.toUtf8();
             cells[c] = std::string_view(bytes[c].constData(), bytes[c].size());
         } else {
-            cells[c] = rawCell(row, c);
+            cells[c] = cellUtf8(row, c);
         }
     }
     // The views of the old run are copied before the run is replaced.

@@ -24,6 +24,8 @@ class ListTableModel : public QAbstractTableModel {
     void setGridColumnCount(int columns); // 1..255
 
     QString cell(int row, int column) const;
+    // The cell's UTF-8 bytes, valid until the model changes.
+    std::string_view cellUtf8(int row, int column) const;
     void setCell(int row, int column, const QString& text);
     // Replaces a whole row (missing cells are empty; cells past the last column are dropped).
     void setRow(int row, const QStringList& cells);
@@ -48,7 +50,6 @@ class ListTableModel : public QAbstractTableModel {
 
   private:
     static constexpr uint64_t NoRow = UINT64_MAX;
-    std::string_view rawCell(int row, int column) const;
     void storeRow(int row, std::span<const std::string_view> cells);
     void rowChanged(int row);
     void compactIfWasteful();

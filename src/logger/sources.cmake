@@ -5,6 +5,7 @@ list(APPEND Q7320_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/DataSetTexts.h ${CMAKE_CURRENT_LIST_DIR}/DataSetTexts.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ListTableModel.h ${CMAKE_CURRENT_LIST_DIR}/ListTableModel.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MemoryReader.h ${CMAKE_CURRENT_LIST_DIR}/MemoryReader.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TableToGraph.h ${CMAKE_CURRENT_LIST_DIR}/TableToGraph.cpp
 )
 list(APPEND Q7320_UI_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/DataLogger.h ${CMAKE_CURRENT_LIST_DIR}/DataLogger.cpp

@@ -154,14 +154,7 @@ bool chartTable(chart::Chart& chart, const QString& fileName, char separator, QS
 }
 
 ChartPoints chartPoints(const chart::Chart& chart) {
-    const size_t n = size_t(std::max(chart.points(), 0));
-    const std::span<const double> x = chart.xCells();
-    const std::span<const float> y = chart.yCells();
-    auto ySubset = [&](size_t k) {
-        return y.size() >= (k + 1) * n ? y.subspan(k * n, n) : std::span<const float>();
-    };
-    return {x.size() >= n ? x.first(n) : std::span<const double>(), ySubset(0), ySubset(1),
-            ySubset(2)};
+    return ChartPoints::fromCells(chart.xCells(), chart.yCells(), chart.points());
 }
 
 void PointColumns::append(const ChartPoints& p) {

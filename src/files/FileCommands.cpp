@@ -30,16 +30,6 @@
 
 namespace {
 FileCommands* s_installed = nullptr; // the commands behind the graph window's file hooks
-
-// Cells stored subset after subset: X of subset 0 and Y of subsets 0..2.
-ChartPoints pointsOf(std::span<const double> x, std::span<const float> y, int points) {
-    const size_t n = static_cast<size_t>(std::max(points, 0));
-    auto ySubset = [&](size_t k) {
-        return y.size() >= (k + 1) * n ? y.subspan(k * n, n) : std::span<const float>();
-    };
-    return {x.size() >= n ? x.first(n) : std::span<const double>(), ySubset(0), ySubset(1),
-            ySubset(2)};
-}
 } // namespace
 
 FileCommands::FileCommands(TfrmMain& main) : QObject(&main), m_main(main) {
@@ -256,7 +246,7 @@ void FileCommands::WriteChartText(chart::Chart& chart, const QString& fileName, 
     // points to the chart (or the user close it) meanwhile.
     const std::vector<double> x(chart.xCells().begin(), chart.xCells().end());
     const std::vector<float> y(chart.yCells().begin(), chart.yCells().end());
-    const ChartPoints points = pointsOf(x, y, chart.points());
+    const ChartPoints points = ChartPoints::fromCells(x, y, chart.points());
     std::unique_ptr<TfrmScope> scope(
         openProgress(QStringLiteral("Saving Progress"), last - first + 1));
     scope->SText1->setText(QStringLiteral("saving....."));

@@ -24,25 +24,21 @@ TextOutcome fail(QSaveFile& file, QString* error) {
     file.cancelWriting();
     return TextOutcome::Failed;
 }
-} // namespace
 
-TextOutcome writeChartText(const QString& fileName, const ChartPoints& points,
-                           const TextLines::Range& range, const TextLines::ChartLineWriter& writer,
-                           const ProgressFn& progress, QString* error, qint64* linesWritten) {
+// Writes lines first..last through a save file, a block at a time. appendLine(i, buffer)
+// appends line i; false ends the file before that line. Progress gets the lines done after
+// each block and once at the end; a failed write or a cancel leaves no file behind.
+template <class AppendLine>
+TextOutcome writeLines(const QString& fileName, int first, int last, size_t lineReserve,
+                       const AppendLine& appendLine, const ProgressFn& progress, QString* error,
+                       qint64* linesWritten = nullptr) {
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly)) return fail(file, error);
     std::string buffer;
-    buffer.reserve(BlockBytes + 256);
-    const int last = std::min(range.last, points.count());
+    buffer.reserve(BlockBytes + lineReserve);
     qint64 done = 0;
-    for (int p = range.first - 1; p <= last - 1; ++p) {
-        if (p < 0) continue;
-        const double x = points.x[p];
-        if (x == 0) break; // the points not yet recorded
-        const auto y = [&](std::span<const float> s) {
-            return p < int(s.size()) ? static_cast<double>(s[p]) : 99999.0;
-        };
-        writer.append(buffer, x, y(points.ppm), y(points.rh), y(points.temperature));
+    for (int i = first; i <= last; ++i) {
+        if (!appendLine(i, buffer)) break;
         ++done;
         if (buffer.size() >= BlockBytes) {
             if (!flush(file, buffer)) return fail(file, error);
@@ -61,40 +57,50 @@ TextOutcome writeChartText(const QString& fileName, const ChartPoints& points,
     if (linesWritten) *linesWritten = done;
     return TextOutcome::Done;
 }
+} // namespace
+
+ChartPoints ChartPoints::fromCells(std::span<const double> x, std::span<const float> y,
+                                   int points) {
+    const size_t n = static_cast<size_t>(std::max(points, 0));
+    auto ySubset = [&](size_t k) {
+        return y.size() >= (k + 1) * n ? y.subspan(k * n, n) : std::span<const float>();
+    };
+    return {x.size() >= n ? x.first(n) : std::span<const double>(), ySubset(0), ySubset(1),
+            ySubset(2)};
+}
+
+TextOutcome writeChartText(const QString& fileName, const ChartPoints& points,
+                           const TextLines::Range& range, const TextLines::LineWriter& writer,
+                           const ProgressFn& progress, QString* error, qint64* linesWritten) {
+    const auto line = [&](int i, std::string& buffer) {
+        const size_t p = static_cast<size_t>(i - 1);
+        const double x = points.x[p];
+        if (x == 0) return false; // the points not yet recorded
+        const auto y = [&](std::span<const float> s) {
+            return p < s.size() ? static_cast<double>(s[p]) : 99999.0;
+        };
+        writer.append(buffer, x, y(points.ppm), y(points.rh), y(points.temperature));
+        return true;
+    };
+    return writeLines(fileName, std::max(range.first, 1), std::min(range.last, points.count()), 256,
+                      line, progress, error, linesWritten);
+}
 
 TextOutcome writeListText(const QString& fileName, const QAbstractItemModel& grid,
                           const TextLines::Range& range, char separator, const ProgressFn& progress,
                           QString* error) {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) return fail(file, error);
-    std::string buffer;
-    buffer.reserve(BlockBytes + 1024);
     const int columns = grid.columnCount();
-    const int last = std::min(range.last, grid.rowCount());
-    qint64 done = 0;
-    for (int row = range.first; row <= last; ++row) {
+    const auto line = [&](int row, std::string& buffer) {
         // Grid row r (after the header row) is model row r - 1.
         for (int c = 1; c < columns; ++c) {
             buffer += grid.data(grid.index(row - 1, c)).toString().toUtf8().toStdString();
             buffer.push_back(separator);
         }
         buffer += "\r\n";
-        ++done;
-        if (buffer.size() >= BlockBytes) {
-            if (!flush(file, buffer)) return fail(file, error);
-            if (progress && !progress(done)) {
-                file.cancelWriting();
-                return TextOutcome::Cancelled;
-            }
-        }
-    }
-    if (!flush(file, buffer)) return fail(file, error);
-    if (progress && !progress(done)) {
-        file.cancelWriting();
-        return TextOutcome::Cancelled;
-    }
-    if (!file.commit()) return fail(file, error);
-    return TextOutcome::Done;
+        return true;
+    };
+    return writeLines(fileName, range.first, std::min(range.last, grid.rowCount()), 1024, line,
+                      progress, error);
 }
 
 TextOutcome readListText(const QString& fileName, char separator, const RowSink& sink,

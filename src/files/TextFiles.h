@@ -18,6 +18,10 @@ struct ChartPoints {
     std::span<const float> rh;
     std::span<const float> temperature;
     int count() const { return static_cast<int>(x.size()); }
+
+    // The points of a chart's cells, stored subset after subset: `points` X values of
+    // subset 0 and the Y values of subsets 0..2. A subset the cells do not hold stays empty.
+    static ChartPoints fromCells(std::span<const double> x, std::span<const float> y, int points);
 };
 
 // Called with the number of lines done so far; returning false stops the loop.
@@ -25,11 +29,12 @@ using ProgressFn = std::function<bool(qint64 done)>;
 
 enum class TextOutcome { Done, Cancelled, Failed };
 
-// Writes points first..last (1-based) as chart lines; stops at the first point whose X is 0.
+// Writes points first..last (1-based), one line each as the writer makes it (the chart line of
+// the Save command, or another format); stops at the first point whose X is 0.
 // The file is replaced only when the whole range was written: a cancelled or failed save
 // leaves an existing file as it was. error gets the reason of a failure.
 TextOutcome writeChartText(const QString& fileName, const ChartPoints& points,
-                           const TextLines::Range& range, const TextLines::ChartLineWriter& writer,
+                           const TextLines::Range& range, const TextLines::LineWriter& writer,
                            const ProgressFn& progress, QString* error = nullptr,
                            qint64* linesWritten = nullptr);
 

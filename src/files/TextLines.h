@@ -73,15 +73,24 @@ class DateTimeFormatter {
     mutable std::string m_cachedDate;
 };
 
+// Turns one chart point into one text line, line end included.
+class LineWriter {
+  public:
+    virtual ~LineWriter() = default;
+    virtual void append(std::string& out, double x, double ppm, double rh,
+                        double temperature) const = 0;
+};
+
 // One chart text line: date, time, ppm, %RH, temperature, joined by the separator, ending in
 // CR LF. Date and time use the locale's short date and long time formats.
-class ChartLineWriter {
+class ChartLineWriter : public LineWriter {
   public:
     ChartLineWriter(const QLocale& locale, const QString& dateFormat, const QString& timeFormat,
                     char separator);
     // The system locale with the program's date and time formats.
     static ChartLineWriter forSystem(char separator);
-    void append(std::string& out, double x, double ppm, double rh, double temperature) const;
+    void append(std::string& out, double x, double ppm, double rh,
+                double temperature) const override;
 
   private:
     DateTimeFormatter m_date;

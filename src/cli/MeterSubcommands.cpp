@@ -347,12 +347,7 @@ int downloadCommand(const QStringList& args) {
     progress.close();
     if (code != 0) {
         error(QString::fromLatin1(DataLogger::ErrorText) + QString::number(code));
-        // As the window does: abandon the transfer on the meter's side.
-        ex.transport().flush();
-        ex.mainFrame[0] = 0x02;
-        ex.mainFrame[1] = 'Q';
-        ex.mainFrame[6] = 0x03;
-        ex.transport().writeCommand(ex.mainFrame);
+        abandonTransfer(ex); // as the window does
         const QString problem = transportProblem(ex.transport());
         if (!problem.isEmpty()) error(problem);
         return ExitFailure;

@@ -163,12 +163,7 @@ void DataLogger::runDownload() {
         showMessage(QString::fromLatin1(NoDataText));
     } else if (code != TempFolderFailed) {
         showMessage(QString::fromLatin1(ErrorText) + QString::number(code));
-        Exchange& ex = m_main.exchange();
-        ex.transport().flush();
-        ex.mainFrame[0] = 0x02;
-        ex.mainFrame[1] = 'Q';
-        ex.mainFrame[6] = 0x03;
-        ex.transport().writeCommand(ex.mainFrame);
+        abandonTransfer(m_main.exchange());
     }
     resetConnection();
 }

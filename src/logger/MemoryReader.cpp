@@ -25,6 +25,15 @@ int transferSizeFor(int64_t expected) {
 MemoryReader::MemoryReader(Exchange& exchange, MemoryImage& image)
     : m_exchange(exchange), m_image(image) {}
 
+void abandonTransfer(Exchange& exchange) {
+    exchange.transport().flush();
+    Frame& f = exchange.mainFrame;
+    f[0] = 0x02;
+    f[1] = 'Q';
+    f[6] = 0x03;
+    exchange.transport().writeCommand(f);
+}
+
 bool MemoryReader::send(uint8_t letter) {
     Frame& f = m_exchange.mainFrame;
     f[0] = 0x02;

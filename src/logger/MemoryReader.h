@@ -47,6 +47,10 @@ class DownloadProgress {
     virtual void close() = 0;
 };
 
+// After a failed download: flushes the link and sends 'Q' so that the meter gives up the
+// transfer instead of waiting for the next block request.
+void abandonTransfer(Exchange& exchange);
+
 class MemoryReader {
   public:
     MemoryReader(Exchange& exchange, MemoryImage& image);

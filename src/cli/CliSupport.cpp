@@ -6,12 +6,14 @@
 #include "link/Transport.h"
 #include "link/TransportFactory.h"
 #include "live/LiveMonitor.h"
+#include "logger/DataSetTexts.h"
 
 #include <QColor>
 #include <QDialog>
 #include <QFont>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 
 namespace cli {
 
@@ -28,6 +30,25 @@ void out(const QString& line) {
 void note(const QString& line) {
     std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
     std::fflush(stderr);
+}
+
+QString utcOffsetText(int offsetSeconds) {
+    const int minutes = std::abs(offsetSeconds) / 60;
+    return QStringLiteral("%1%2:%3")
+        .arg(offsetSeconds < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+        .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+        .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+void printDataSets(const DataSetStore& store) {
+    QStringList headers;
+    for (const char* h : DataSetHeaders)
+        headers << QString::fromLatin1(h);
+    out(headers.join(QLatin1Char('\t')));
+    for (int k = 0; k < store.count(); ++k) {
+        const auto texts = dataSetRowTexts(store, k);
+        out(QStringList(texts.begin(), texts.end()).join(QLatin1Char('\t')));
+    }
 }
 
 namespace {
@@ -109,9 +130,7 @@ QString noConnectionText(const Transport& transport) {
 }
 
 bool identify(Exchange& exchange) {
-    // As the poll tick does: the open wakes the link, then 'K' names the meter.
-    exchange.transport().open(MeterVendorId, MeterProductId);
-    if (exchange.genericExchange('K') && isMeterIdentified(exchange.reply)) return true;
+    if (identifyMeter(exchange)) return true;
     error(noConnectionText(exchange.transport()));
     return false;
 }

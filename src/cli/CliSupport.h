@@ -2,6 +2,7 @@
 // What every subcommand shares: exit codes, the messages on stderr, the options that pick the
 // meter, the headless main window behind the setup commands, and the download progress bar.
 #include "app/DialogService.h"
+#include "logger/DataSetStore.h"
 #include "logger/MemoryReader.h"
 
 #include <QCommandLineOption>
@@ -49,6 +50,12 @@ struct CommandParser {
     QString name;
     QString synopsis;
 };
+
+// A UTC offset in seconds as ISO 8601 writes it: "+01:00", "-05:30", "+00:00" (not "Z").
+QString utcOffsetText(int offsetSeconds);
+
+// The "Data Sets" list on stdout: its column titles, then a line a data set, tab-separated.
+void printDataSets(const DataSetStore& store);
 
 // The meter named by --meter (with --record). Null with *exit set and the reason shown.
 std::unique_ptr<Transport> openTransport(const CommandParser& p, int* exit);

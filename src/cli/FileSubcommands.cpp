@@ -13,23 +13,12 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSvgGenerator>
+#include <memory>
 #include <qcustomplot.h>
 
 namespace cli {
 
 namespace {
-// The columns of the "Data Sets" list.
-const QStringList DataSetHeaders{"Set",  "DATE",       "TIME",      "Rate",     "Nums",
-                                 "Unit", "ppm Offset", "RH Offset", "T1 Offset"};
-
-void printDataSets(const DataSetStore& store) {
-    out(DataSetHeaders.join(QLatin1Char('\t')));
-    for (int k = 0; k < store.count(); ++k) {
-        const auto texts = dataSetRowTexts(store, k);
-        out(QStringList(texts.begin(), texts.end()).join(QLatin1Char('\t')));
-    }
-}
-
 // --set N: a data set number from 1 to count.
 bool parseSet(const CommandParser& p, const QCommandLineOption& option, int* set, int* exit) {
     if (!p.parser.isSet(option)) return true;
@@ -43,7 +32,7 @@ bool parseSet(const CommandParser& p, const QCommandLineOption& option, int* set
 }
 
 // Timestamps with the UTC offset of their moment: "2026-03-14T09:26:53+01:00".
-class IsoLineWriter {
+class IsoLineWriter : public TextLines::LineWriter {
   public:
     explicit IsoLineWriter(char separator)
         : m_date(QLocale::c(), QStringLiteral("yyyy-MM-dd"),
@@ -52,7 +41,8 @@ class IsoLineWriter {
                  TextLines::DateTimeFormatter::Kind::Time),
           m_separator(separator) {}
 
-    void append(std::string& out, double x, double ppm, double rh, double temperature) {
+    void append(std::string& out, double x, double ppm, double rh,
+                double temperature) const override {
         m_date.append(out, x);
         out.push_back('T');
         m_time.append(out, x);
@@ -68,53 +58,21 @@ class IsoLineWriter {
 
   private:
     // Offsets change on whole hours: one look-up per local hour.
-    void appendOffset(std::string& out, double x) {
+    void appendOffset(std::string& out, double x) const {
         const long long hour = static_cast<long long>(std::floor(x * 24));
         if (hour != m_hour) {
             m_hour = hour;
-            const int offset = DateTimeText::fromDays(x).offsetFromUtc();
-            const int a = std::abs(offset) / 60;
-            char text[16];
-            std::snprintf(text, sizeof text, "%c%02d:%02d", offset < 0 ? '-' : '+', a / 60, a % 60);
-            m_offset = text;
+            m_offset = utcOffsetText(DateTimeText::fromDays(x).offsetFromUtc()).toStdString();
         }
         out += m_offset;
     }
 
     TextLines::DateTimeFormatter m_date, m_time;
     char m_separator;
-    long long m_hour = LLONG_MIN;
-    std::string m_offset;
+    mutable long long m_hour = LLONG_MIN;
+    mutable std::string m_offset;
 };
 
-bool writeIsoText(const QString& fileName, const ChartPoints& points, char separator,
-                  QString* why) {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *why = file.errorString();
-        return false;
-    }
-    IsoLineWriter writer(separator);
-    std::string buffer;
-    for (int p = 0; p < points.count(); ++p) {
-        const double x = points.x[size_t(p)];
-        if (x == 0) break; // the points never written
-        auto y = [&](std::span<const float> s) {
-            return size_t(p) < s.size() ? double(s[size_t(p)]) : 99999.0;
-        };
-        writer.append(buffer, x, y(points.ppm), y(points.rh), y(points.temperature));
-        if (buffer.size() >= (1 << 20)) {
-            if (file.write(buffer.data(), qint64(buffer.size())) != qint64(buffer.size())) break;
-            buffer.clear();
-        }
-    }
-    file.write(buffer.data(), qint64(buffer.size()));
-    if (!file.commit()) {
-        *why = file.errorString();
-        return false;
-    }
-    return true;
-}
 // The SVG writer gives the picture's size in millimetres at its own resolution, which readers
 // turn into pixels at theirs: the size is put in pixels, as asked for.
 bool sizeSvgInPixels(const QString& fileName, int width, int height) {
@@ -246,15 +204,14 @@ int exportCommand(const QStringList& args) {
         points = chartPoints(chart);
     }
 
-    bool ok = true;
-    if (p.parser.isSet(iso)) {
-        ok = writeIsoText(outName, points, separator, &why);
-    } else {
-        const auto writer = TextLines::ChartLineWriter::forSystem(separator);
-        ok = writeChartText(outName, points, {1, points.count()}, writer, nullptr, &why) ==
-             TextOutcome::Done;
-    }
-    if (!ok) {
+    std::unique_ptr<TextLines::LineWriter> writer;
+    if (p.parser.isSet(iso))
+        writer = std::make_unique<IsoLineWriter>(separator);
+    else
+        writer = std::make_unique<TextLines::ChartLineWriter>(
+            TextLines::ChartLineWriter::forSystem(separator));
+    if (writeChartText(outName, points, {1, points.count()}, *writer, nullptr, &why) !=
+        TextOutcome::Done) {
         error(QStringLiteral("%1: %2").arg(outName, why));
         return ExitFailure;
     }

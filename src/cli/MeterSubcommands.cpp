@@ -4,6 +4,7 @@
 
 #include "app/DateTimeText.h"
 #include "app/Umain.h"
+#include "files/CollectionFile.h"
 #include "link/Clock.h"
 #include "link/Exchange.h"
 #include "link/Transport.h"
@@ -22,7 +23,6 @@
 #include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSaveFile>
 #include <QTimer>
 #include <atomic>
 #include <chrono>
@@ -73,13 +73,7 @@ void onSignal(int) {
 // "2026-03-14T09:26:53+01:00": local time with its offset, "+00:00" rather than "Z".
 QString isoNow() {
     const QDateTime now = QDateTime::currentDateTime();
-    const int offset = now.offsetFromUtc();
-    const int minutes = std::abs(offset) / 60;
-    return now.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
-           QStringLiteral("%1%2:%3")
-               .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
-               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
-               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+    return now.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) + utcOffsetText(now.offsetFromUtc());
 }
 
 struct LiveTexts {
@@ -130,11 +124,6 @@ void sleepUntil(std::chrono::steady_clock::time_point until) {
     while (!g_stop && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
             std::chrono::milliseconds(50), until - std::chrono::steady_clock::now()));
-}
-
-bool identifyQuietly(Exchange& ex) {
-    ex.transport().open(MeterVendorId, MeterProductId);
-    return ex.genericExchange('K') && isMeterIdentified(ex.reply);
 }
 } // namespace
 
@@ -272,7 +261,7 @@ int liveCommand(const QStringList& args) {
     bool connected = true;
     while (!g_stop && (limit < 0 || printed < limit)) {
         if (!connected) {
-            if (identifyQuietly(ex)) {
+            if (identifyMeter(ex)) {
                 connected = true;
                 failures = 0;
                 note(QStringLiteral("q7320: the meter is connected again"));
@@ -364,21 +353,12 @@ int downloadCommand(const QStringList& args) {
         error(QString::fromLatin1(DataLogger::ErrorText) + QString::number(decoded));
         return ExitFailure;
     }
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(reinterpret_cast<const char*>(image.data()), qint64(image.size())) !=
-            qint64(image.size()) ||
-        !file.commit()) {
-        error(QStringLiteral("%1: %2").arg(fileName, file.errorString()));
+    QString why;
+    if (!CollectionFile::writeImage(fileName, image, &why)) {
+        error(QStringLiteral("%1: %2").arg(fileName, why));
         return ExitFailure;
     }
-    out(QStringList{"Set", "DATE", "TIME", "Rate", "Nums", "Unit", "ppm Offset", "RH Offset",
-                    "T1 Offset"}
-            .join(QLatin1Char('\t')));
-    for (int k = 0; k < store.count(); ++k) {
-        const auto texts = dataSetRowTexts(store, k);
-        out(QStringList(texts.begin(), texts.end()).join(QLatin1Char('\t')));
-    }
+    printDataSets(store);
     return ExitOk;
 }
 

@@ -59,15 +59,20 @@ std::optional<MemoryImage> readImage(const QString& fileName) {
     return image;
 }
 
-TempResult writeTemp(const QString& dataFolder, const MemoryImage& image) {
-    const QString folder = tempFolder(dataFolder);
-    if (!QDir().mkpath(folder)) return TempResult::FolderUnavailable;
-    QSaveFile file(tempFilePath(dataFolder));
-    if (!file.open(QIODevice::WriteOnly)) return TempResult::FileNotWritten;
+bool writeImage(const QString& fileName, const MemoryImage& image, QString* error) {
+    QSaveFile file(fileName);
     const qint64 n = static_cast<qint64>(image.size());
-    if (file.write(reinterpret_cast<const char*>(image.data()), n) != n || !file.commit())
-        return TempResult::FileNotWritten;
-    return TempResult::Written;
+    if (file.open(QIODevice::WriteOnly) &&
+        file.write(reinterpret_cast<const char*>(image.data()), n) == n && file.commit())
+        return true;
+    if (error) *error = file.errorString();
+    return false;
+}
+
+TempResult writeTemp(const QString& dataFolder, const MemoryImage& image) {
+    if (!QDir().mkpath(tempFolder(dataFolder))) return TempResult::FolderUnavailable;
+    return writeImage(tempFilePath(dataFolder), image) ? TempResult::Written
+                                                       : TempResult::FileNotWritten;
 }
 
 } // namespace CollectionFile

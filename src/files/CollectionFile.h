@@ -26,6 +26,10 @@ SaveResult save(const QString& tempFile, const QString& fileName, QString* error
 // logger memory.
 std::optional<MemoryImage> readImage(const QString& fileName);
 
+// Writes the image as a collection file through a save file. error gets the reason of a
+// failure; an existing file is then left as it was.
+bool writeImage(const QString& fileName, const MemoryImage& image, QString* error = nullptr);
+
 enum class TempResult { Written, FolderUnavailable, FileNotWritten };
 // Writes the image to the temp file, creating the temp folder when needed.
 TempResult writeTemp(const QString& dataFolder, const MemoryImage& image);

@@ -33,6 +33,11 @@ bool isMeterIdentified(std::span<const uint8_t> reply) {
     return reply.size() >= 26 && reply[23] == '5' && reply[24] == '1' && reply[25] == '3';
 }
 
+bool identifyMeter(Exchange& exchange) {
+    exchange.transport().open(MeterVendorId, MeterProductId); // only wakes the link
+    return exchange.genericExchange('K') && isMeterIdentified(exchange.reply);
+}
+
 LiveMonitor::LiveMonitor(TfrmMain& main) : QObject(&main), m_main(main) {
     appendSample = [this](double time, int32_t ppm, float rh, float temperature) {
         m_main.realTime().AppendRealTimeSample(time, ppm, rh, temperature);
@@ -57,8 +62,7 @@ void LiveMonitor::MainTimerTimer() {
     }
 
     if (!s.connected) {
-        ex.transport().open(MeterVendorId, MeterProductId); // only wakes the link
-        if (ex.genericExchange('K') && isMeterIdentified(ex.reply)) {
+        if (identifyMeter(ex)) {
             s.connected = true;
             s.linkOpen = true;
             ex.delay(200); // a tick arriving here runs nested and already reads live

@@ -6,11 +6,15 @@
 #include <functional>
 #include <span>
 
+class Exchange;
 class TfrmMain;
 class TfrmPanel;
 
 // The identify reply names the meter in bytes 23..25.
 bool isMeterIdentified(std::span<const uint8_t> reply);
+// Opens the link (which only wakes it) and asks the meter to identify itself ('K'), as the
+// poll tick does while disconnected. True when the reply names the meter.
+bool identifyMeter(Exchange& exchange);
 
 class LiveMonitor : public QObject {
     Q_OBJECT

@@ -15,4 +15,8 @@ QString intervalText(int seconds);
 QString rhOffsetText(int storedByte);
 QString temperatureOffsetText(int storedByte, bool fahrenheit);
 
+// The list's column titles, "Set" to "T1 Offset".
+constexpr std::array<const char*, DataSetTextColumns> DataSetHeaders = {
+    "Set", "DATE", "TIME", "Rate", "Nums", "Unit", "ppm Offset", "RH Offset", "T1 Offset"};
+
 std::array<QString, DataSetTextColumns> dataSetRowTexts(const DataSetStore& store, int k);

@@ -150,15 +150,23 @@ void ListTableModel::setRowUtf8(int row, std::span<const std::string_view> cells
     rowChanged(row);
 }
 
-void ListTableModel::setRow(int row, const QStringList& cells) {
-    std::vector<QByteArray> bytes;
-    bytes.reserve(static_cast<size_t>(cells.size()));
-    std::vector<std::string_view> views;
-    for (const QString& s : cells) {
-        bytes.push_back(s.toUtf8());
-        views.emplace_back(bytes.back().constData(), bytes.back().size());
+namespace {
+// The cells as UTF-8 views, for the row functions that take bytes.
+struct Utf8Cells {
+    explicit Utf8Cells(const QStringList& cells) {
+        bytes.reserve(static_cast<size_t>(cells.size()));
+        for (const QString& s : cells) {
+            bytes.push_back(s.toUtf8());
+            views.emplace_back(bytes.back().constData(), bytes.back().size());
+        }
     }
-    setRowUtf8(row, views);
+    std::vector<QByteArray> bytes;
+    std::vector<std::string_view> views;
+};
+} // namespace
+
+void ListTableModel::setRow(int row, const QStringList& cells) {
+    setRowUtf8(row, Utf8Cells(cells).views);
 }
 
 void ListTableModel::appendRowUtf8(std::span<const std::string_view> cells) {
@@ -175,14 +183,7 @@ void ListTableModel::appendRowUtf8(std::span<const std::string_view> cells) {
 }
 
 void ListTableModel::appendRow(const QStringList& cells) {
-    std::vector<QByteArray> bytes;
-    bytes.reserve(static_cast<size_t>(cells.size()));
-    std::vector<std::string_view> views;
-    for (const QString& s : cells) {
-        bytes.push_back(s.toUtf8());
-        views.emplace_back(bytes.back().constData(), bytes.back().size());
-    }
-    appendRowUtf8(views);
+    appendRowUtf8(Utf8Cells(cells).views);
 }
 
 void ListTableModel::beginFill() {

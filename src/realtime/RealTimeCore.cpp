@@ -68,39 +68,24 @@ QString oneDecimalText(double value) {
 ExtremeTexts updateExtremes(Extremes& e, const Sample& s, const QString& dateTimeText) {
     ExtremeTexts out;
     const QString at = QStringLiteral("@") + dateTimeText;
-
-    const float ppm = static_cast<float>(s.ppm);
-    const QString ppmBox = (s.flags & PpmOver) ? QStringLiteral("OL") : QString::number(s.ppm) + at;
-    if (ppm > e.max[0]) {
-        e.max[0] = ppm;
-        out.max[0] = ppmBox;
-    }
-    if (ppm < e.min[0]) {
-        e.min[0] = ppm;
-        out.min[0] = ppmBox;
-    }
-
-    const QString rhBox = (s.flags & RhOver) ? QStringLiteral("OL") : oneDecimalText(s.rh) + at;
-    if (s.rh > e.max[1]) {
-        e.max[1] = s.rh;
-        out.max[1] = rhBox;
-    }
-    if (s.rh < e.min[1]) {
-        e.min[1] = s.rh;
-        out.min[1] = rhBox;
-    }
-
-    const QString tBox = (s.flags & TempOver)    ? QStringLiteral("OL")
-                         : (s.flags & TempUnder) ? QStringLiteral("-OL")
-                                                 : oneDecimalText(s.temp) + at;
-    if (s.temp > e.max[2]) {
-        e.max[2] = s.temp;
-        out.max[2] = tBox;
-    }
-    if (s.temp < e.min[2]) {
-        e.min[2] = s.temp;
-        out.min[2] = tBox;
-    }
+    // A new maximum or minimum of quantity k takes the value and its box text.
+    auto track = [&](size_t k, float value, const QString& box) {
+        if (value > e.max[k]) {
+            e.max[k] = value;
+            out.max[k] = box;
+        }
+        if (value < e.min[k]) {
+            e.min[k] = value;
+            out.min[k] = box;
+        }
+    };
+    track(0, static_cast<float>(s.ppm),
+          (s.flags & PpmOver) ? QStringLiteral("OL") : QString::number(s.ppm) + at);
+    track(1, s.rh, (s.flags & RhOver) ? QStringLiteral("OL") : oneDecimalText(s.rh) + at);
+    track(2, s.temp,
+          (s.flags & TempOver)    ? QStringLiteral("OL")
+          : (s.flags & TempUnder) ? QStringLiteral("-OL")
+                                  : oneDecimalText(s.temp) + at);
     return out;
 }
 

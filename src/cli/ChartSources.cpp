@@ -153,6 +153,26 @@ bool chartTable(chart::Chart& chart, const QString& fileName, char separator, QS
     return true;
 }
 
+bool chartFile(chart::Chart& chart, InputKind kind, const QString& fileName, int set,
+               QString* why) {
+    if (kind == InputKind::GraphFile) return chartGraphFile(chart, fileName, why);
+    if (kind == InputKind::Table)
+        return chartTable(
+            chart, fileName,
+            *TextLines::readSeparatorForExtension(TextLines::lowerExtension(fileName)), why);
+    const std::optional<DataSetStore> store = readCollection(fileName, why);
+    if (!store) return false;
+    if (set < 1 || set > store->count()) {
+        *why = QStringLiteral("%1 holds %2 data sets, not %3")
+                   .arg(fileName)
+                   .arg(store->count())
+                   .arg(set);
+        return false;
+    }
+    chartDataSet(chart, *store, set - 1);
+    return true;
+}
+
 ChartPoints chartPoints(const chart::Chart& chart) {
     return ChartPoints::fromCells(chart.xCells(), chart.yCells(), chart.points());
 }

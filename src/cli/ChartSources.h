@@ -33,6 +33,10 @@ bool chartGraphFile(chart::Chart& chart, const QString& fileName, QString* why);
 // holds the message (the file cannot be read, "No data to graph !", a bad first/last date).
 bool chartTable(chart::Chart& chart, const QString& fileName, char separator, QString* why);
 
+// One input file charted: data set `set` (from 1) of a collection file, a chart file, or a
+// table (tab-separated .txt, comma-separated .csv). False: *why tells what went wrong.
+bool chartFile(chart::Chart& chart, InputKind kind, const QString& fileName, int set, QString* why);
+
 // The chart's points as the text writer reads them: X of subset 0, Y of subsets 0..2.
 ChartPoints chartPoints(const chart::Chart& chart);
 

@@ -167,37 +167,19 @@ int exportCommand(const QStringList& args) {
     PointColumns gathered;
     ChartPoints points;
     QString why;
-    if (*kind == InputKind::Collection) {
+    if (p.parser.isSet(all)) {
         const std::optional<DataSetStore> store = readCollection(files[0], &why);
         if (!store) {
             error(why);
             return ExitFailure;
         }
-        if (setNumber > store->count()) {
-            error(QStringLiteral("%1 holds %2 data sets, not %3")
-                      .arg(files[0])
-                      .arg(store->count())
-                      .arg(setNumber));
-            return ExitFailure;
+        for (int k = 0; k < store->count(); ++k) {
+            chartDataSet(chart, *store, k);
+            gathered.append(chartPoints(chart));
         }
-        if (p.parser.isSet(all)) {
-            for (int k = 0; k < store->count(); ++k) {
-                chartDataSet(chart, *store, k);
-                gathered.append(chartPoints(chart));
-            }
-            points = gathered.points();
-        } else {
-            chartDataSet(chart, *store, setNumber - 1);
-            points = chartPoints(chart);
-        }
+        points = gathered.points();
     } else {
-        const bool ok = *kind == InputKind::GraphFile
-                            ? chartGraphFile(chart, files[0], &why)
-                            : chartTable(chart, files[0],
-                                         *TextLines::readSeparatorForExtension(
-                                             TextLines::lowerExtension(files[0])),
-                                         &why);
-        if (!ok) {
+        if (!chartFile(chart, *kind, files[0], setNumber, &why)) {
             error(why);
             return ExitFailure;
         }
@@ -270,25 +252,7 @@ int plotCommand(const QStringList& args) {
     chart::Chart chart;
     chart.resize(width, height);
     QString why;
-    bool ok = true;
-    if (*kind == InputKind::Collection) {
-        const std::optional<DataSetStore> store = readCollection(files[0], &why);
-        ok = store.has_value();
-        if (ok && setNumber > store->count()) {
-            why = QStringLiteral("%1 holds %2 data sets, not %3")
-                      .arg(files[0])
-                      .arg(store->count())
-                      .arg(setNumber);
-            ok = false;
-        }
-        if (ok) chartDataSet(chart, *store, setNumber - 1);
-    } else if (*kind == InputKind::GraphFile) {
-        ok = chartGraphFile(chart, files[0], &why);
-    } else {
-        ok = chartTable(chart, files[0],
-                        *TextLines::readSeparatorForExtension(TextLines::lowerExtension(files[0])),
-                        &why);
-    }
+    bool ok = chartFile(chart, *kind, files[0], setNumber, &why);
     if (!ok) {
         error(why);
         return ExitFailure;

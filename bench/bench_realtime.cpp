@@ -37,8 +37,8 @@ struct NoMeter : Transport {
 // Starts the recording with the count asked for at 00:01; every question is answered No.
 struct BenchDialogs : DialogService {
     int count = 99999;
-    QMessageBox::StandardButton message(QWidget*, const QString&, const QString&,
-                                        QMessageBox::Icon, QMessageBox::StandardButtons,
+    QMessageBox::StandardButton message(QWidget*, const QString&, const QString&, QMessageBox::Icon,
+                                        QMessageBox::StandardButtons,
                                         QMessageBox::StandardButton) override {
         return QMessageBox::No;
     }
@@ -68,7 +68,8 @@ struct Stats {
 Stats stats(std::vector<double> v) {
     if (v.empty()) return {0, 0, 0, 0};
     double sum = 0;
-    for (double x : v) sum += x;
+    for (double x : v)
+        sum += x;
     std::sort(v.begin(), v.end());
     return {sum / double(v.size()), v[v.size() / 2], v[std::min(v.size() - 1, v.size() * 99 / 100)],
             v.back()};

@@ -1,5 +1,6 @@
 #include "app/Uabout.h"
 #include "app/Umain.h"
+#include "cli/CommandLine.h"
 #include "link/Clock.h"
 #include "link/Transport.h"
 #include "link/TransportFactory.h"
@@ -13,6 +14,9 @@
 #include <exception>
 
 int main(int argc, char** argv) {
+    // "q7320 <command> ..." runs headless; anything else opens the window.
+    if (cli::wantsCommandLine(argc, argv)) return cli::runCommandLine(argc, argv);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Q7320"));
 

@@ -5,6 +5,7 @@
 #include "link/Clock.h"
 #include "link/Exchange.h"
 #include "link/Transport.h"
+#include "link/TransportFactory.h"
 #include "live/Upanel.h"
 #include "realtime/RealTimeRecorder.h"
 
@@ -62,7 +63,12 @@ void LiveMonitor::MainTimerTimer() {
             s.linkOpen = true;
             ex.delay(200); // a tick arriving here runs nested and already reads live
         }
-        if (s.connected) GoOnline();
+        if (s.connected) {
+            GoOnline();
+        } else if (const QString problem = transportProblem(ex.transport()); !problem.isEmpty()) {
+            // Not "no meter": the device is there but cannot be used (permissions, ...).
+            m_main.setStatusText(0, problem);
+        }
         return;
     }
 

@@ -66,7 +66,7 @@ bool blank(const QString& s) {
 class Chart::Overlay : public QCPLayerable {
   public:
     Overlay(Chart* chart, QCustomPlot* plot)
-        : QCPLayerable(plot, QStringLiteral("overlay")), m_chart(chart) {}
+        : QCPLayerable(plot, QStringLiteral("annotations")), m_chart(chart) {}
 
   protected:
     void applyDefaultAntialiasingHint(QCPPainter* painter) const override {
@@ -86,8 +86,8 @@ Chart::Chart(QWidget* parent) : QWidget(parent) {
     layout->addWidget(m_plot);
     m_plot->setAutoAddPlottableToLegend(false);
     m_plot->plotLayout()->clear(); // the layout is ours; see rebuildLayout()
-    m_plot->addLayer(QStringLiteral("overlay"), nullptr, QCustomPlot::limAbove);
-    m_plot->setPlottingHint(QCP::phCacheLabels, true);
+    m_plot->addLayer(QStringLiteral("annotations"), nullptr, QCustomPlot::limAbove);
+    m_plot->setPlottingHints(QCP::phCacheLabels | QCP::phFastPolylines);
     m_plot->setNoAntialiasingOnDrag(true);
     m_plot->setSelectionRectMode(QCP::srmZoom);
     m_plot->setInteractions(QCP::iRangeZoom);
@@ -103,7 +103,7 @@ Chart::Chart(QWidget* parent) : QWidget(parent) {
         emit zoomedIn();
     });
     runDialog = [](QDialog& d) { return d.exec(); };
-    resize(1, 0);
+    resizeCells(1, 0);
     rebuildLayout();
 }
 
@@ -111,7 +111,7 @@ Chart::~Chart() = default;
 
 // --- Size and cells ----------------------------------------------------------------------------
 
-void Chart::resize(int subsets, int points) {
+void Chart::resizeCells(int subsets, int points) {
     subsets = std::clamp(subsets, 1, MaxSubsets);
     points = std::clamp(points, 0, MaxPoints);
     const int oldSubsets = m_s.subsets, oldPoints = m_s.points;
@@ -140,10 +140,10 @@ void Chart::resize(int subsets, int points) {
 }
 
 void Chart::setSubsets(int subsets) {
-    resize(subsets, m_s.points);
+    resizeCells(subsets, m_s.points);
 }
 void Chart::setPoints(int points) {
-    resize(m_s.subsets, points);
+    resizeCells(m_s.subsets, points);
 }
 
 bool Chart::validCell(int subset, int point) const {
@@ -151,8 +151,8 @@ bool Chart::validCell(int subset, int point) const {
 }
 
 void Chart::cellChanged(int subset, int point) {
-    if (size_t(subset) >= m_synced.size()) return;
-    if (point < m_synced[size_t(subset)])
+    if (size_t(subset) >= m_lastIncluded.size()) return;
+    if (point <= m_lastIncluded[size_t(subset)])
         m_dataDirty[size_t(subset)] = true;
     else
         m_highestWritten[size_t(subset)] = std::max(m_highestWritten[size_t(subset)], point);
@@ -160,7 +160,7 @@ void Chart::cellChanged(int subset, int point) {
 
 void Chart::allCellsChanged() {
     m_dataDirty.assign(size_t(m_s.subsets), true);
-    m_synced.assign(size_t(m_s.subsets), 0);
+    m_lastIncluded.assign(size_t(m_s.subsets), -1);
     m_highestWritten.assign(size_t(m_s.subsets), -1);
 }
 
@@ -580,13 +580,20 @@ void Chart::rebuildLayout() {
         anyLabel = anyLabel || (!m_s.subsetStyles[size_t(s)].label.isEmpty() && subsetShown(s));
     }
     if (anyLabel) {
-        auto* legend = new QCPLegend;
-        grid->addElement(row, 0, legend);
+        // The labels sit centred in one line under the chart.
+        auto* line = new QCPLayoutGrid;
+        grid->addElement(row, 0, line);
         grid->setRowStretchFactor(row, 0.001);
+        auto* legend = new QCPLegend;
+        line->addElement(0, 0, new QCPLayoutElement(m_plot));
+        line->addElement(0, 1, legend);
+        line->addElement(0, 2, new QCPLayoutElement(m_plot));
+        line->setColumnStretchFactors({1.0, 0.001, 1.0});
         legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
         legend->setLayer(QStringLiteral("legend"));
         legend->setFont(base);
         legend->setIconSize(24, 10);
+        legend->setColumnSpacing(24);
         legend->setBorderPen(Qt::NoPen);
         legend->setBrush(Qt::NoBrush);
         legend->setMargins(QMargins(4, 0, 4, 2));
@@ -700,6 +707,8 @@ void Chart::applyLook() {
             shape = QCPScatterStyle::ssNone;
         g->setScatterStyle(QCPScatterStyle(shape, 5));
         g->setVisible(subsetShown(s));
+        // Smooth lines cost more than they show once there are more points than pixels.
+        g->setAntialiased(m_data[size_t(s)]->size() < 5000);
     }
 }
 
@@ -718,21 +727,26 @@ void Chart::syncData(int s) {
         QVector<QCPGraphData> all;
         all.reserve(m_s.points);
         bool sorted = true;
+        int last = -1;
         for (int p = 0; p < m_s.points; ++p) {
             if (x[p] == 0.0) continue;
             if (!all.isEmpty() && x[p] < all.back().key) sorted = false;
             all.append(QCPGraphData(x[p], value(p)));
+            last = p;
         }
         data.set(all, sorted);
         m_dataDirty[size_t(s)] = false;
-        m_synced[size_t(s)] = m_s.points;
+        m_lastIncluded[size_t(s)] = last;
         m_highestWritten[size_t(s)] = -1;
         return;
     }
+    // Only points after the last one in the container were written: append them.
     const int high = std::min(m_highestWritten[size_t(s)], m_s.points - 1);
-    for (int p = m_synced[size_t(s)]; p <= high; ++p)
-        if (x[p] != 0.0) data.add(QCPGraphData(x[p], value(p)));
-    m_synced[size_t(s)] = std::max(m_synced[size_t(s)], high + 1);
+    for (int p = m_lastIncluded[size_t(s)] + 1; p <= high; ++p) {
+        if (x[p] == 0.0) continue;
+        data.add(QCPGraphData(x[p], value(p)));
+        m_lastIncluded[size_t(s)] = p;
+    }
     m_highestWritten[size_t(s)] = -1;
 }
 

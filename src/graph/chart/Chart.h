@@ -238,7 +238,7 @@ class Chart : public QWidget {
     bool validCell(int subset, int point) const;
     void cellChanged(int subset, int point);
     void allCellsChanged();
-    void resize(int subsets, int points);
+    void resizeCells(int subsets, int points);
     YAxisState& working();
     const YAxisState& working() const;
     GraphAnnotation& annotationAt(int index);
@@ -260,7 +260,7 @@ class Chart : public QWidget {
     std::vector<QCPAxisRect*> m_rects;                                  // one per stacked axis
     std::vector<QCPGraph*> m_graphs;                                    // one per subset
     std::vector<QSharedPointer<QCPDataContainer<QCPGraphData>>> m_data; // one per subset
-    std::vector<int> m_synced;         // points already in each container
+    std::vector<int> m_lastIncluded;   // last point of each subset put in its container
     std::vector<bool> m_dataDirty;     // container must be rebuilt
     std::vector<int> m_highestWritten; // highest point written since the last sync
     bool m_layoutDirty = true;

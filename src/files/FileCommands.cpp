@@ -1,9 +1,383 @@
 #include "files/FileCommands.h"
 
+#include "app/DialogService.h"
 #include "app/Umain.h"
+#include "app/Uscope.h"
+#include "files/CollectionFile.h"
+#include "files/GraphFile.h"
+#include "files/TextFiles.h"
+#include "files/Uopensave.h"
+#include "graph/Ugraph.h"
+#include "graph/chart/Chart.h"
+#include "logger/DataLogger.h"
+#include "logger/ListTableModel.h"
+#include "logger/Ulist.h"
 
-FileCommands::FileCommands(TfrmMain& main) : QObject(&main), m_main(main) {}
-FileCommands::~FileCommands() = default;
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
 
-void FileCommands::Open1Click() {}
-void FileCommands::Save1Click() {}
+namespace {
+FileCommands* s_installed = nullptr; // the commands behind the graph window's file hooks
+
+// Cells stored subset after subset: X of subset 0 and Y of subsets 0..2.
+ChartPoints pointsOf(std::span<const double> x, std::span<const float> y, int points) {
+    const size_t n = static_cast<size_t>(std::max(points, 0));
+    auto ySubset = [&](size_t k) {
+        return y.size() >= (k + 1) * n ? y.subspan(k * n, n) : std::span<const float>();
+    };
+    return {x.size() >= n ? x.first(n) : std::span<const double>(), ySubset(0), ySubset(1),
+            ySubset(2)};
+}
+} // namespace
+
+FileCommands::FileCommands(TfrmMain& main) : QObject(&main), m_main(main) {
+    // The graph window reads its template and saves a chart through these commands.
+    s_installed = this;
+    TfrmGraph::readGraphFile = [](chart::Chart& c, const QString& name) {
+        return s_installed && s_installed->ReadGraphFile(c, name);
+    };
+    TfrmGraph::saveChart = [](chart::Chart& c) {
+        if (s_installed) s_installed->SaveChart(c);
+    };
+}
+
+FileCommands::~FileCommands() {
+    if (s_installed == this) s_installed = nullptr;
+}
+
+bool FileCommands::commaDecimal() {
+    return TextLines::commaDecimal(QLocale::system());
+}
+
+QString FileCommands::initialFolder() const {
+    const QString folder = m_main.state().dataFolder;
+    return folder.isEmpty() ? QCoreApplication::applicationDirPath() : folder;
+}
+
+void FileCommands::showError(const QString& text) {
+    m_main.dialogs().message(&m_main, text, QString(), QMessageBox::Critical);
+}
+
+QString FileCommands::SaveDialog1TypeChange(const QString& currentName, int filterIndex) const {
+    return TextLines::typeChangedName(m_saveFilter, filterIndex, currentName);
+}
+
+QString FileCommands::runSaveDialog(const QString& filter, const QString& defaultExtension) {
+    m_saveFilter = filter;
+    if (auto* widgets = dynamic_cast<WidgetDialogService*>(&m_main.dialogs()))
+        widgets->onSaveTypeChange = [this](const QString& name, int index) {
+            return SaveDialog1TypeChange(name, index + 1);
+        };
+    FileDialogRequest request;
+    request.folder = initialFolder();
+    request.filters = TextLines::dialogFilters(filter);
+    request.defaultSuffix = defaultExtension;
+    request.confirmOverwrite = true;
+    const FileDialogResult result = m_main.dialogs().saveFile(&m_main, request);
+    return result.fileName;
+}
+
+// --- Open and Save -------------------------------------------------------------------------------
+
+void FileCommands::Save1Click() {
+    QWidget* child = m_main.activeChild();
+    if (auto* list = qobject_cast<TfrmList*>(child)) {
+        WriteListText(list->model());
+        return;
+    }
+    auto* graph = qobject_cast<TfrmGraph*>(child);
+    if (!graph) return; // the front panel, or no child window
+    if (graph->windowTitle() == TfrmGraph::DataLoggerCaption) {
+        TfrmOpenSave choice(&m_main);
+        choice.setWindowTitle(QStringLiteral("Save File"));
+        const int result = m_main.dialogs().exec(choice);
+        if (result == TfrmOpenSave::ResultOk)
+            SaveCollection();
+        else if (result == TfrmOpenSave::ResultNo)
+            SaveChart(*graph->PESGraph1);
+        return;
+    }
+    SaveChart(*graph->PESGraph1);
+}
+
+void FileCommands::Open1Click() {
+    TfrmOpenSave choice(&m_main);
+    choice.setWindowTitle(QStringLiteral("Open File"));
+    choice.btnOpenSets->setText(QStringLiteral("Open a data set collection file(*.732)"));
+    choice.btnOpenSingleSet->setText(TextLines::openSingleButtonText(commaDecimal()));
+    const int result = m_main.dialogs().exec(choice);
+    if (result == TfrmOpenSave::ResultOk)
+        OpenCollection();
+    else if (result == TfrmOpenSave::ResultNo)
+        OpenSingleFile();
+}
+
+// --- Chart files ---------------------------------------------------------------------------------
+
+void FileCommands::SaveChart(chart::Chart& chart) {
+    const QString name =
+        runSaveDialog(TextLines::chartFilter(commaDecimal()), QStringLiteral("GHF"));
+    if (name.isEmpty()) return;
+    const QString ext = TextLines::lowerExtension(name);
+    if (ext == QLatin1String(".ghf"))
+        WriteGraphFile(chart, name);
+    else if (ext == QLatin1String(".txt"))
+        WriteChartText(chart, name, TextLines::Tab);
+    else if (ext == QLatin1String(".csv"))
+        WriteChartText(chart, name, TextLines::Comma);
+    // Any other extension: the name decides, and it names no file type.
+}
+
+bool FileCommands::WriteGraphFile(chart::Chart& chart, const QString& fileName) {
+    const QString error = GraphFile::write(fileName, chart.storeState());
+    if (error.isEmpty()) return true;
+    showError(error);
+    return false;
+}
+
+bool FileCommands::ReadGraphFile(chart::Chart& chart, const QString& fileName) {
+    const GraphFile::ReadResult file = GraphFile::read(fileName);
+    if (!file.ok()) {
+        showError(file.error);
+        return false;
+    }
+    QString error;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(file.block.constData());
+    if (!chart.loadState(std::span<const uint8_t>(bytes, static_cast<size_t>(file.block.size())),
+                         &error)) {
+        showError(error.isEmpty() ? GraphFile::readError() : error);
+        return false;
+    }
+    return true;
+}
+
+void FileCommands::OpenSingleFile() {
+    FileDialogRequest request;
+    request.folder = initialFolder();
+    request.filters = TextLines::dialogFilters(TextLines::chartFilter(commaDecimal()));
+    request.defaultSuffix = QString(m_openDefaultExt).remove(QStringLiteral("*."));
+    const QString name = m_main.dialogs().openFile(&m_main, request).fileName;
+    if (name.isEmpty()) return;
+    const QString ext = TextLines::lowerExtension(name);
+    if (ext == QLatin1String(".csv") || ext == QLatin1String(".txt")) {
+        ReadListText(name, ext);
+        return;
+    }
+    if (ext != QLatin1String(".ghf")) return;
+
+    const GraphFile::ReadResult file = GraphFile::read(name);
+    if (!file.ok()) {
+        showError(file.error);
+        return;
+    }
+    // Load into a window that is not shown yet, so a bad block leaves no window behind.
+    auto* graph = new TfrmGraph(m_main);
+    graph->setWindowTitle(name);
+    QString error;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(file.block.constData());
+    if (!graph->PESGraph1->loadState(
+            std::span<const uint8_t>(bytes, static_cast<size_t>(file.block.size())), &error)) {
+        delete graph;
+        showError(error.isEmpty() ? GraphFile::readError() : error);
+        return;
+    }
+    QMdiSubWindow* frame = m_main.addChild(graph);
+    frame->setGeometry(0, 0, m_main.width(), m_main.contentsRect().height() - 40);
+    chart::Chart& c = *graph->PESGraph1;
+    graph->UpdateStatistics();
+    graph->chkSplit->setChecked(c.multiAxesCount() > 1 && c.multiAxesSubsets(1) > 0);
+    c.setDataLabels(false);
+    c.reinitAndReset();
+    c.setGraphAnnotationHotSpots(true);
+}
+
+// --- Text and CSV files --------------------------------------------------------------------------
+
+bool FileCommands::askRange(int count, int* first, int* last) {
+    TfrmScope scope(&m_main);
+    scope.setWindowTitle(QStringLiteral("Save File"));
+    scope.GroupBox1->show();
+    scope.BitBtn1->show();
+    scope.BitBtn2->show();
+    scope.edtSelFrom->setText(QStringLiteral("1"));
+    scope.edtSelTo->setText(QString::number(count));
+    if (m_main.dialogs().exec(scope) != TfrmScope::ResultOk) return false;
+    const auto range = TextLines::resolveRange(scope.radAll->isChecked(), scope.edtSelFrom->text(),
+                                               scope.edtSelTo->text(), count);
+    if (!range) {
+        m_main.dialogs().message(&m_main, QString::fromLatin1(InvalidIntegerText));
+        return false;
+    }
+    *first = range->first;
+    *last = range->last;
+    return true;
+}
+
+TfrmScope* FileCommands::openProgress(const QString& caption, int maximum) {
+    auto* scope = new TfrmScope(&m_main);
+    scope->setAttribute(Qt::WA_DeleteOnClose, false);
+    scope->setWindowTitle(caption);
+    scope->Progress1->setRange(0, std::max(maximum, 0));
+    scope->Progress1->setValue(0);
+    scope->Progress1->show();
+    scope->SText1->show();
+    scope->BitBtn2->show();
+    scope->setScopeResult(0);
+    scope->showProgress();
+    return scope;
+}
+
+bool FileCommands::progressStep(TfrmScope& scope) {
+    // Let the Cancel button (and the rest of the program) have its events.
+    QCoreApplication::processEvents();
+    if (onProgress) onProgress(scope);
+    return scope.scopeResult() != TfrmScope::ResultCancel;
+}
+
+void FileCommands::WriteChartText(chart::Chart& chart, const QString& fileName, char separator) {
+    int first = 0, last = 0;
+    if (!askRange(std::max(chart.points(), 0), &first, &last)) return;
+    // A copy of the cells as they are now: the loop lets events run, and a recording may add
+    // points to the chart (or the user close it) meanwhile.
+    const std::vector<double> x(chart.xCells().begin(), chart.xCells().end());
+    const std::vector<float> y(chart.yCells().begin(), chart.yCells().end());
+    const ChartPoints points = pointsOf(x, y, chart.points());
+    std::unique_ptr<TfrmScope> scope(
+        openProgress(QStringLiteral("Saving Progress"), last - first + 1));
+    scope->SText1->setText(QStringLiteral("saving....."));
+    const auto writer = TextLines::ChartLineWriter::forSystem(separator);
+    QString error;
+    const TextOutcome outcome = writeChartText(
+        fileName, points, {first, last}, writer,
+        [&](qint64 done) {
+            scope->Progress1->setValue(
+                static_cast<int>(std::min<qint64>(done + 1, scope->Progress1->maximum())));
+            return progressStep(*scope);
+        },
+        &error);
+    scope->close();
+    scope.reset();
+    if (outcome == TextOutcome::Failed) showError(GraphFile::cannotCreate(fileName, error));
+}
+
+void FileCommands::WriteListText(const QAbstractItemModel& grid) {
+    const QString name =
+        runSaveDialog(TextLines::listSaveFilter(commaDecimal()), QStringLiteral("TXT"));
+    if (name.isEmpty()) return;
+    int first = 0, last = 0;
+    if (!askRange(grid.rowCount(), &first, &last)) return;
+    std::unique_ptr<TfrmScope> scope(
+        openProgress(QStringLiteral("Saving Progress"), last - first + 1));
+    scope->SText1->setText(QStringLiteral("saving....."));
+    // The list window may be closed while the loop lets events run: then it stops.
+    const QPointer<const QAbstractItemModel> alive(&grid);
+    QString error;
+    const TextOutcome outcome = writeListText(
+        name, grid, {first, last}, TextLines::listSeparatorForName(name),
+        [&](qint64 done) {
+            scope->Progress1->setValue(
+                static_cast<int>(std::min<qint64>(done + 1, scope->Progress1->maximum())));
+            return progressStep(*scope) && alive;
+        },
+        &error);
+    scope->close();
+    scope.reset();
+    if (outcome == TextOutcome::Failed) showError(GraphFile::cannotCreate(name, error));
+}
+
+TfrmList* FileCommands::ReadListText(const QString& fileName, const QString& extension) {
+    const auto separator = TextLines::readSeparatorForExtension(extension);
+    if (!separator) return nullptr;
+    {
+        QFile probe(fileName);
+        if (!probe.open(QIODevice::ReadOnly)) return nullptr; // nothing happens
+    }
+    auto* list = new TfrmList(&m_main);
+    list->setWindowTitle(fileName);
+    m_main.addChild(list);
+    ListTableModel& grid = list->model();
+
+    std::unique_ptr<TfrmScope> scope(openProgress(QStringLiteral("Open Progress"), 0));
+    scope->Progress1->hide();
+    scope->SText1->setText(QStringLiteral("0"));
+    scope->setScopeResult(-1);
+
+    // The list window may be closed while the loop lets events run: then reading stops.
+    const QPointer<TfrmList> alive(list);
+    grid.beginFill();
+    readListText(fileName, *separator, listGridSink(grid), [&](qint64 rows) {
+        scope->SText1->setText(QString::number(rows));
+        return progressStep(*scope) && alive;
+    });
+    scope->close();
+    scope.reset();
+    if (!alive) return nullptr;
+    grid.endFill();
+    list->Grid1->viewport()->update();
+    return list;
+}
+
+// --- Collection files ----------------------------------------------------------------------------
+
+void FileCommands::SaveCollection() {
+    const QString name = runSaveDialog(TextLines::collectionSaveFilter(), QStringLiteral("REC"));
+    if (name.isEmpty()) return;
+    QString error;
+    const auto result =
+        CollectionFile::save(CollectionFile::tempFilePath(m_main.state().dataFolder), name, &error);
+    if (result == CollectionFile::SaveResult::Failed) {
+        // The data sets are still unsaved, and the user must know.
+        showError(GraphFile::cannotCreate(name, error));
+        return;
+    }
+    m_main.state().DataLoggerUnsaved = false;
+}
+
+void FileCommands::OpenCollection() {
+    DataLogger& logger = m_main.dataLogger();
+    if (logger.downloading()) return;
+    if (TfrmGraph* graph = logger.ensureDataLoggerGraph()) {
+        if (auto* frame = qobject_cast<QMdiSubWindow*>(graph->parentWidget()))
+            frame->showNormal();
+        else
+            graph->showNormal();
+    }
+
+    m_openDefaultExt = QStringLiteral("REC"); // kept for later opens
+    FileDialogRequest request;
+    request.folder = initialFolder();
+    request.filters = TextLines::dialogFilters(TextLines::collectionOpenFilter());
+    request.defaultSuffix = m_openDefaultExt;
+    const QString name = m_main.dialogs().openFile(&m_main, request).fileName;
+    if (name.isEmpty()) return;
+
+    auto image = CollectionFile::readImage(name);
+    if (!image || image->empty()) return;
+    AppState& state = m_main.state();
+    state.memoryImage = std::move(*image);
+    if (logger.DecodeMemory() == 0) {
+        switch (CollectionFile::writeTemp(state.dataFolder, state.memoryImage)) {
+        case CollectionFile::TempResult::FolderUnavailable:
+            m_main.dialogs().message(
+                &m_main, QDir::toNativeSeparators(CollectionFile::tempFolder(state.dataFolder)));
+            break;
+        case CollectionFile::TempResult::FileNotWritten:
+        case CollectionFile::TempResult::Written:
+            break;
+        }
+        if (TfrmGraph* graph = logger.ensureDataLoggerGraph()) graph->ShowDataSet(0);
+    }
+    state.memoryImage.clear();
+}

@@ -1,0 +1,54 @@
+#include "files/GraphFile.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace GraphFile {
+
+QString cannotCreate(const QString& fileName, const QString& reason) {
+    return QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, reason);
+}
+
+QString cannotOpen(const QString& fileName, const QString& reason) {
+    return QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, reason);
+}
+
+QString readError() {
+    return QStringLiteral("Stream read error");
+}
+
+QByteArray encode(const QByteArray& block) {
+    const quint32 n = static_cast<quint32>(block.size());
+    QByteArray out;
+    out.reserve(block.size() + 4);
+    for (int i = 0; i < 4; ++i)
+        out.append(static_cast<char>((n >> (8 * i)) & 0xFF));
+    out.append(block);
+    return out;
+}
+
+QString write(const QString& fileName, const QByteArray& block) {
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) return cannotCreate(fileName, file.errorString());
+    const QByteArray bytes = encode(block);
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        return cannotCreate(fileName, file.errorString());
+    return {};
+}
+
+ReadResult read(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) return {{}, cannotOpen(fileName, file.errorString())};
+    uint8_t head[4];
+    if (file.read(reinterpret_cast<char*>(head), 4) != 4) return {{}, readError()};
+    const quint64 n =
+        quint64(head[0]) | quint64(head[1]) << 8 | quint64(head[2]) << 16 | quint64(head[3]) << 24;
+    // Check the length against what the file holds before allocating anything.
+    const qint64 size = file.size();
+    if (size < 4 || n > static_cast<quint64>(size - 4)) return {{}, readError()};
+    QByteArray block = file.read(static_cast<qint64>(n));
+    if (static_cast<quint64>(block.size()) != n) return {{}, readError()};
+    return {block, {}};
+}
+
+} // namespace GraphFile

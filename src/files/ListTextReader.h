@@ -1,0 +1,39 @@
+#pragma once
+// Reads the lines of a text or CSV file into list rows: at most 179 characters of each line
+// are kept, a line without the separator ends the reading, and each line is split at the
+// separator into at most seven fields.
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+
+// Receives the fields of each row read (UTF-8 bytes as they stand in the file).
+using RowSink = std::function<void(std::span<const std::string_view> fields)>;
+
+class ListTextReader {
+  public:
+    // Fields kept per row: the list window's columns 1..7.
+    static constexpr int MaxFields = 7;
+
+    ListTextReader(char separator, RowSink sink)
+        : m_separator(separator), m_sink(std::move(sink)) {}
+
+    // Feeds the next bytes of the file; each whole line goes to the sink. Returns false once
+    // the reading has ended (a line without the separator); later bytes are then ignored.
+    bool feed(std::string_view bytes);
+    // The end of the file: a last line without a line end is read too.
+    void finish();
+    bool ended() const { return m_ended; }
+
+    // One line (without its line end) to the sink; false when it has no separator.
+    static bool splitLine(std::string_view line, char separator, const RowSink& sink);
+
+  private:
+    void takeLine(std::string_view line);
+
+    char m_separator;
+    RowSink m_sink;
+    bool m_ended = false;
+    bool m_skipping = false; // the kept part of an overlong line has been taken
+    std::string m_partial;   // a line cut by the end of a chunk
+};

@@ -1,0 +1,193 @@
+// The list text reader, the chart file framing and the collection file, with truncated and
+// corrupted inputs.
+#include "files/CollectionFile.h"
+#include "files/GraphFile.h"
+#include "files/ListTextReader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+using Rows = std::vector<std::vector<std::string>>;
+
+Rows readAll(std::string_view bytes, char sep, size_t chunk = 0) {
+    Rows out;
+    ListTextReader reader(sep, [&](std::span<const std::string_view> fields) {
+        out.emplace_back(fields.begin(), fields.end());
+    });
+    if (chunk == 0) {
+        reader.feed(bytes);
+    } else {
+        for (size_t i = 0; i < bytes.size(); i += chunk)
+            reader.feed(bytes.substr(i, chunk));
+    }
+    reader.finish();
+    return out;
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray readBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+} // namespace
+
+TEST(ListTextReader, SplitsLinesIntoColumns) {
+    struct Case {
+        const char* what;
+        std::string input;
+        char sep;
+        Rows expected;
+    };
+    const std::string long200(200, 'x');
+    const Case cases[] = {
+        {"list line with empty cells",
+         "D\tT\t400.0\t50.0\t25.0\t\t\t\r\n",
+         '\t',
+         {{"D", "T", "400.0", "50.0", "25.0", "", ""}}},
+        {"chart line, last field without separator",
+         "D,T, OL,----,25.0\r\n",
+         ',',
+         {{"D", "T", " OL", "----", "25.0"}}},
+        {"line feed only, no end at the end", "a\tb\nc\td", '\t', {{"a", "b"}, {"c", "d"}}},
+        {"first line without separator: nothing", "no comma here\r\na,b\r\n", ',', {}},
+        {"stops at the first line without separator", "a,b\r\n\r\nc,d\r\n", ',', {{"a", "b"}}},
+        {"tab file read as csv", "a\tb\r\n", ',', {}},
+        {"fields after the seventh are not kept",
+         "1,2,3,4,5,6,7,8,9\n",
+         ',',
+         {{"1", "2", "3", "4", "5", "6", "7"}}},
+        {"separator only", ",\n", ',', {{""}}},
+        {"separator past 179 characters ends reading", long200 + ",b\nc,d\n", ',', {}},
+        {"overlong line keeps 179 characters",
+         "a," + long200 + "\nc,d\n",
+         ',',
+         {{"a", std::string(177, 'x')}, {"c", "d"}}},
+        {"empty file", "", ',', {}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(readAll(c.input, c.sep), c.expected) << c.what;
+        // The result never depends on how the file arrives in chunks.
+        for (size_t chunk : {1, 2, 7, 64})
+            EXPECT_EQ(readAll(c.input, c.sep, chunk), c.expected) << c.what << " chunk " << chunk;
+    }
+}
+
+TEST(ListTextReader, LineLimitCountsCharactersNotBytes) {
+    // 178 two-byte characters and a comma: the comma is character 179 and is kept.
+    std::string s;
+    for (int i = 0; i < 178; ++i)
+        s += "\xC3\xA9";
+    EXPECT_EQ(readAll(s + ",x\n", ','), Rows({{s}})); // "x" was character 180
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TEST(GraphFile, RoundTripAndLittleEndianLength) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("run1.ghf");
+    QByteArray block;
+    for (int i = 0; i < 300; ++i)
+        block.append(static_cast<char>(i * 7));
+    ASSERT_EQ(GraphFile::write(path, block), QString());
+    const QByteArray bytes = readBytes(path);
+    ASSERT_EQ(bytes.size(), 304);
+    EXPECT_EQ(bytes.left(4), QByteArray("\x2c\x01\x00\x00", 4));
+    const auto r = GraphFile::read(path);
+    ASSERT_TRUE(r.ok()) << r.error.toStdString();
+    EXPECT_EQ(r.block, block);
+}
+
+TEST(GraphFile, BadFilesAreRefused) {
+    QTemporaryDir dir;
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+    };
+    const Case cases[] = {
+        {"empty", QByteArray()},
+        {"shorter than the length field", QByteArray("\x05\x00", 2)},
+        {"block shorter than its length", QByteArray("\x10\x00\x00\x00abc", 7)},
+        {"length of 4 GiB", QByteArray("\xff\xff\xff\xff"
+                                       "abcd",
+                                       8)},
+    };
+    for (const Case& c : cases) {
+        const QString path = dir.filePath("bad.ghf");
+        ASSERT_TRUE(writeBytes(path, c.bytes));
+        const auto r = GraphFile::read(path);
+        EXPECT_EQ(r.error, GraphFile::readError()) << c.what;
+        EXPECT_TRUE(r.block.isEmpty()) << c.what;
+    }
+    const QString missing = dir.filePath("missing.ghf");
+    EXPECT_TRUE(GraphFile::read(missing).error.startsWith(
+        QStringLiteral("Cannot open file \"%1\". ").arg(missing)));
+    // An empty block is a valid (if useless) file.
+    ASSERT_TRUE(writeBytes(dir.filePath("zero.ghf"), QByteArray(4, '\0')));
+    EXPECT_TRUE(GraphFile::read(dir.filePath("zero.ghf")).ok());
+}
+
+TEST(GraphFile, FailedWriteKeepsTheOldFile) {
+    QTemporaryDir dir;
+    const QString bad = dir.filePath("no/such/folder/x.ghf");
+    EXPECT_TRUE(GraphFile::write(bad, "abc")
+                    .startsWith(QStringLiteral("Cannot create file \"%1\". ").arg(bad)));
+    const QString path = dir.filePath("keep.ghf");
+    ASSERT_EQ(GraphFile::write(path, "old"), QString());
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    const QString err = GraphFile::write(path, "new block");
+    QFile::setPermissions(dir.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (err.isEmpty()) GTEST_SKIP() << "running with rights that ignore folder permissions";
+    EXPECT_EQ(GraphFile::read(path).block, QByteArray("old"));
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TEST(CollectionFile, TempFileAndCopy) {
+    QTemporaryDir dir;
+    const QString data = dir.path() + "/Q7320/";
+    EXPECT_EQ(CollectionFile::tempFilePath(data), dir.path() + "/Q7320/temp/DataSetsTemp.tmp");
+    const QString target = dir.filePath("sets.732");
+
+    // No temp file yet: nothing is written.
+    EXPECT_EQ(CollectionFile::save(CollectionFile::tempFilePath(data), target),
+              CollectionFile::SaveResult::NoTempFile);
+    EXPECT_FALSE(QFile::exists(target));
+
+    MemoryImage image(2816 + 64);
+    for (size_t i = 0; i < image.size(); ++i)
+        image[i] = static_cast<uint8_t>(i * 13);
+    ASSERT_EQ(CollectionFile::writeTemp(data, image), CollectionFile::TempResult::Written);
+    ASSERT_EQ(CollectionFile::save(CollectionFile::tempFilePath(data), target),
+              CollectionFile::SaveResult::Saved);
+    const auto back = CollectionFile::readImage(target);
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(*back, image);
+
+    // A data folder that is a file: the temp folder can be neither found nor created.
+    ASSERT_TRUE(writeBytes(dir.filePath("plainfile"), "x"));
+    EXPECT_EQ(CollectionFile::writeTemp(dir.filePath("plainfile"), image),
+              CollectionFile::TempResult::FolderUnavailable);
+}
+
+TEST(CollectionFile, ReadingOddFiles) {
+    QTemporaryDir dir;
+    EXPECT_FALSE(CollectionFile::readImage(dir.filePath("missing.732")).has_value());
+    ASSERT_TRUE(writeBytes(dir.filePath("empty.732"), QByteArray()));
+    const auto empty = CollectionFile::readImage(dir.filePath("empty.732"));
+    ASSERT_TRUE(empty.has_value());
+    EXPECT_TRUE(empty->empty());
+    ASSERT_TRUE(writeBytes(dir.filePath("odd.732"), QByteArray(37, '\x01')));
+    EXPECT_EQ(CollectionFile::readImage(dir.filePath("odd.732"))->size(), 37u);
+    // Longer than any logger memory: not a collection file.
+    ASSERT_TRUE(
+        writeBytes(dir.filePath("big.732"), QByteArray(CollectionFile::MaxImageBytes + 1, 0)));
+    EXPECT_FALSE(CollectionFile::readImage(dir.filePath("big.732")).has_value());
+}

@@ -6,6 +6,7 @@
 #include "files/FileCommands.h"
 
 #include <QAction>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -86,6 +87,8 @@ TfrmGraph::~TfrmGraph() {
     if (st.DataLoggerGraph == this) st.DataLoggerGraph = nullptr;
 }
 
+QSize TfrmGraph::sizeHint() const { return {1160, 615}; }
+
 TfrmGraph* TfrmGraph::latest() {
     return s_latest.data();
 }
@@ -110,6 +113,7 @@ void TfrmGraph::buildLayout() {
     Grid2->verticalHeader()->hide();
     Grid2->verticalHeader()->setDefaultSectionSize(20);
     Grid2->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    Grid2->horizontalHeader()->setMinimumSectionSize(8);
     Grid2->setSelectionBehavior(QAbstractItemView::SelectRows);
     Grid2->setSelectionMode(QAbstractItemView::SingleSelection);
     Grid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -156,8 +160,9 @@ void TfrmGraph::buildLayout() {
                              QStringLiteral("Color"), true);
     ToolButton7 = toolButton(ToolBar1, QStringLiteral("ToolButton7"), QStringLiteral("Mono"),
                              QStringLiteral("Monochrome"), true);
-    ToolButton6->setAutoExclusive(true);
-    ToolButton7->setAutoExclusive(true);
+    auto* colours = new QButtonGroup(this);
+    colours->addButton(ToolButton6);
+    colours->addButton(ToolButton7);
     ToolButton6->setChecked(true);
     for (QAction* a : ToolBar1->actions())
         if (ToolBar1->widgetForAction(a) == ToolButton6 ||

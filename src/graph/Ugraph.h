@@ -30,6 +30,9 @@ class TfrmGraph : public QWidget {
     explicit TfrmGraph(TfrmMain& main, QWidget* parent = nullptr);
     ~TfrmGraph() override;
 
+    // Client area 1160 x 615; the main window arranges its children as it sees fit.
+    QSize sizeHint() const override;
+
     // The newest graph window (the window class's own reference); null when none is open.
     static TfrmGraph* latest();
 

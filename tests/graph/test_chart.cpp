@@ -1,0 +1,223 @@
+// The chart component: cells and what reaches the plot, appends, resets, shown subsets,
+// stacked axes and the pixel conversion.
+#include "graph/chart/Chart.h"
+#include "graph/chart/ChartCustomizeDialog.h"
+
+#include <QLineEdit>
+#include <QTabWidget>
+
+#include <QSignalSpy>
+#include <QTest>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <qcustomplot.h>
+
+using namespace chart;
+
+namespace {
+constexpr double T0 = 46000.5;
+constexpr double Sec = 1.0 / 86400.0;
+
+// A 3-subset chart of n points with two stacked axes, shown at a fixed size.
+struct Fixture {
+    Chart c;
+    explicit Fixture(int points) {
+        c.resize(800, 500);
+        c.setSubsets(3);
+        c.setPoints(points);
+        c.setManualScaleX(true);
+        c.setManualMinX(T0);
+        c.setManualMaxX(T0 + points * Sec);
+        c.setMultiAxesSubsets(0, 1);
+        c.setMultiAxesSubsets(1, 2);
+        for (int a = 0; a < 2; ++a) {
+            c.setWorkingAxis(a);
+            c.setManualScaleY(true);
+            c.setManualMinY(a == 0 ? 0 : -50);
+            c.setManualMaxY(a == 0 ? 10000 : 100);
+        }
+        c.setWorkingAxis(0);
+        c.show();
+        c.redraw();
+    }
+    QCPGraph* graph(int subset) const {
+        for (int i = 0; i < c.plot()->graphCount(); ++i)
+            if (i == subset) return c.plot()->graph(i);
+        return nullptr;
+    }
+    void write(int point, float ppm, float rh, float t) {
+        for (int k = 0; k < 3; ++k) c.setXData(k, point, T0 + point * Sec);
+        c.setYData(0, point, ppm);
+        c.setYData(1, point, rh);
+        c.setYData(2, point, t);
+    }
+};
+} // namespace
+
+TEST(Chart, UnwrittenCellsDrawNothingAndNullValuesLeaveGaps) {
+    Fixture f(10);
+    f.c.setNullDataValueY(99999);
+    f.c.setXData(-1, 0, 0);
+    f.c.setYData(-1, 0, 99999);
+    f.c.redraw();
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(f.graph(k)->dataCount(), 0);
+
+    f.write(0, 400, 50, 20);
+    f.write(1, 99999, 51, 21);
+    f.write(2, 420, 52, 22);
+    f.c.redraw();
+    ASSERT_EQ(f.graph(0)->dataCount(), 3);
+    EXPECT_TRUE(std::isnan(f.graph(0)->data()->at(1)->value)); // the gap
+    EXPECT_DOUBLE_EQ(f.graph(0)->data()->at(2)->value, 420);
+    EXPECT_EQ(f.graph(1)->dataCount(), 3);
+    // The two quantities of the lower axis are drawn against it.
+    EXPECT_EQ(f.graph(1)->valueAxis(), f.graph(2)->valueAxis());
+    EXPECT_NE(f.graph(0)->valueAxis(), f.graph(1)->valueAxis());
+}
+
+TEST(Chart, AppendingAddsToThePlotAndRewritingRebuildsIt) {
+    Fixture f(100);
+    for (int p = 0; p < 50; ++p) f.write(p, 400 + p, 50, 20);
+    f.c.redraw();
+    ASSERT_EQ(f.graph(0)->dataCount(), 50);
+    auto* container = f.graph(0)->data().data();
+
+    f.write(50, 999, 51, 21);
+    f.c.redraw();
+    EXPECT_EQ(f.graph(0)->data().data(), container); // same container, one more point
+    ASSERT_EQ(f.graph(0)->dataCount(), 51);
+    EXPECT_DOUBLE_EQ(f.graph(0)->data()->at(50)->value, 999);
+
+    // Changing an earlier point is shown as well.
+    f.c.setYData(0, 10, 5555);
+    f.c.redraw();
+    ASSERT_EQ(f.graph(0)->dataCount(), 51);
+    EXPECT_DOUBLE_EQ(f.graph(0)->data()->at(10)->value, 5555);
+    EXPECT_FLOAT_EQ(f.c.yData(0, 10), 5555);
+}
+
+TEST(Chart, BulkCellsArePointMajorInSubsetOrder) {
+    Fixture f(4);
+    std::vector<double> xs;
+    std::vector<float> ys;
+    for (int p = 0; p < 4; ++p)
+        for (int k = 0; k < 3; ++k) {
+            xs.push_back(T0 + p * Sec);
+            ys.push_back(float(100 * k + p));
+        }
+    f.c.setAllXData(xs);
+    f.c.setAllYData(ys);
+    f.c.redraw();
+    for (int k = 0; k < 3; ++k)
+        for (int p = 0; p < 4; ++p) {
+            EXPECT_DOUBLE_EQ(f.c.xData(k, p), T0 + p * Sec);
+            EXPECT_FLOAT_EQ(f.c.yData(k, p), float(100 * k + p));
+        }
+    EXPECT_EQ(f.graph(2)->dataCount(), 4);
+}
+
+TEST(Chart, SubsetMinusOneResetsEveryCellAndPointCountKeepsCells) {
+    Fixture f(5);
+    for (int p = 0; p < 5; ++p) f.write(p, 400, 50, 20);
+    f.c.setPoints(3);
+    EXPECT_FLOAT_EQ(f.c.yData(1, 2), 50);
+    EXPECT_FLOAT_EQ(f.c.yData(1, 3), float(f.c.nullDataValueY())); // gone
+    f.c.setXData(-1, 1, 0);
+    f.c.setYData(-1, 1, 99999);
+    for (int k = 0; k < 3; ++k)
+        for (int p = 0; p < 3; ++p) {
+            EXPECT_EQ(f.c.xData(k, p), 0);
+            EXPECT_FLOAT_EQ(f.c.yData(k, p), 99999);
+        }
+    f.c.redraw();
+    EXPECT_EQ(f.graph(0)->dataCount(), 0);
+}
+
+TEST(Chart, ShownSubsetsFollowTheSlotList) {
+    Fixture f(3);
+    for (int k = 0; k < 3; ++k) EXPECT_TRUE(f.graph(k)->visible()); // no list yet: all
+    f.c.setSubsetToGraph(-1, 0);
+    f.c.redraw();
+    for (int k = 0; k < 3; ++k) EXPECT_FALSE(f.graph(k)->visible());
+    f.c.setSubsetToGraph(0, 2);
+    f.c.reinitAndReset();
+    EXPECT_FALSE(f.graph(0)->visible());
+    EXPECT_TRUE(f.graph(2)->visible());
+}
+
+TEST(Chart, PixelsConvertToAxisZeroCoordinatesAndBack) {
+    Fixture f(60);
+    const QRect area = f.c.plottingRect();
+    ASSERT_TRUE(area.isValid());
+    const QPoint mid(area.center().x(), area.top() + 40);
+    const QPointF xy = f.c.pixelToData(mid);
+    EXPECT_GT(xy.x(), T0);
+    EXPECT_LT(xy.x(), T0 + 60 * Sec);
+    EXPECT_GT(xy.y(), 0);
+    EXPECT_LT(xy.y(), 10000);
+    EXPECT_LE((f.c.dataToPixel(xy.x(), xy.y()) - mid).manhattanLength(), 1);
+}
+
+TEST(Chart, ClickAndDoubleClickOnAnAnnotationReportIt) {
+    Fixture f(60);
+    f.c.setGraphAnnotationHotSpots(true);
+    f.c.setGraphAnnotationType(7, AnnotationCross);
+    f.c.setGraphAnnotationX(7, T0 + 30 * Sec);
+    f.c.setGraphAnnotationY(7, 5000);
+    f.c.redraw();
+    QSignalSpy clicks(&f.c, &Chart::clicked);
+    QSignalSpy hot(&f.c, &Chart::graphAnnotationHotSpot);
+    const QPoint at = f.c.dataToPixel(T0 + 30 * Sec, 5000);
+    QTest::mouseClick(f.c.plot(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(f.c.plot(), Qt::LeftButton, {}, at);
+    EXPECT_GE(clicks.count(), 1);
+    ASSERT_GE(hot.count(), 2);
+    EXPECT_EQ(hot.first().at(0).toBool(), false);
+    EXPECT_EQ(hot.first().at(1).toInt(), 7);
+    EXPECT_EQ(hot.last().at(0).toBool(), true);
+    EXPECT_EQ(f.c.lastMousePosition(), at);
+}
+
+TEST(Chart, UndoZoomReturnsToTheSetScales) {
+    Fixture f(60);
+    QSignalSpy zoomed(&f.c, &Chart::zoomedIn);
+    const QRect area = f.c.plottingRect();
+    const QPoint a = area.topLeft() + QPoint(50, 30), b = area.topLeft() + QPoint(200, 120);
+    QTest::mousePress(f.c.plot(), Qt::LeftButton, {}, a);
+    QTest::mouseMove(f.c.plot(), b);
+    QTest::mouseRelease(f.c.plot(), Qt::LeftButton, {}, b);
+    ASSERT_EQ(zoomed.count(), 1);
+    EXPECT_TRUE(f.c.isZoomed());
+    EXPECT_NE(f.c.pixelToData(area.topLeft()).x(), T0);
+    f.c.undoZoom();
+    EXPECT_FALSE(f.c.isZoomed());
+    EXPECT_NEAR(f.c.pixelToData(area.topLeft()).x(), T0, 1 * Sec);
+}
+
+TEST(Chart, CustomisationDialogHidesPagesAndReportsAChange) {
+    Fixture f(3);
+    f.c.setAllowAxisPage(false);
+    f.c.setAllowFontPage(false);
+    QSignalSpy closed(&f.c, &Chart::customizeDialogClosed);
+    QStringList tabs;
+    f.c.runDialog = [&](QDialog& d) {
+        auto& dialog = static_cast<ChartCustomizeDialog&>(d);
+        for (int i = 0; i < dialog.tabs()->count(); ++i) tabs << dialog.tabs()->tabText(i);
+        dialog.mainTitleEdit()->setText("Office");
+        return int(QDialog::Accepted);
+    };
+    f.c.customize();
+    EXPECT_EQ(tabs, (QStringList{"General", "Colors", "Subsets"}));
+    EXPECT_EQ(f.c.customizeDialogResult(), 1);
+    EXPECT_EQ(f.c.state().mainTitle, "Office");
+    EXPECT_EQ(closed.count(), 1);
+
+    // Cancel, or OK without a change, gives another result.
+    f.c.runDialog = [](QDialog&) { return int(QDialog::Rejected); };
+    f.c.customize();
+    EXPECT_EQ(f.c.customizeDialogResult(), 0);
+    f.c.runDialog = [](QDialog&) { return int(QDialog::Accepted); };
+    f.c.customize();
+    EXPECT_EQ(f.c.customizeDialogResult(), 0);
+    EXPECT_EQ(closed.count(), 3);
+}

@@ -1123,9 +1123,13 @@ void Chart::customize() {
     emit customizeDialogClosed();
 }
 
-void Chart::printDialog() {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageOrientation(QPageLayout::Landscape);
+void Chart::printDialog(QPrinter* chosen) {
+    std::unique_ptr<QPrinter> own;
+    if (!chosen) {
+        own = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        own->setPageOrientation(QPageLayout::Landscape);
+    }
+    QPrinter& printer = chosen ? *chosen : *own;
     QPrintDialog dialog(&printer, this);
     if (runDialog(dialog) != QDialog::Accepted) return;
     QCPPainter painter(&printer);

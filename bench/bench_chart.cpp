@@ -2,12 +2,16 @@
 // appending one point and replotting, as the real-time recording does per sample.
 // With "--shot file.png" it also writes a picture of a realistic data set.
 #include "app/DateTimeText.h"
+#include "app/Umain.h"
 #include "graph/Ugraph.h"
 #include "graph/chart/Chart.h"
+#include "link/Transport.h"
 
 #include <QApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QMdiSubWindow>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -17,6 +21,18 @@
 namespace {
 constexpr int Points = 100'000;
 constexpr double Interval = 2.0 / 86400.0;
+
+// No meter: every operation fails, so the main window stays off connection.
+struct NoMeter : Transport {
+    int open(uint16_t, uint16_t) override { return 1; }
+    int setTimeouts(int, int) override { return 1; }
+    int writeCommand(std::span<const uint8_t>) override { return 1; }
+    int writeBlock(std::span<const uint8_t>) override { return 1; }
+    void flush() override {}
+    int readReply(std::span<uint8_t>) override { return 1; }
+    void close() override {}
+    void readSerialString(std::span<char> b) override { b[0] = 0; }
+};
 
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -136,6 +152,40 @@ int main(int argc, char** argv) {
         app.processEvents();
         view.grab().save(shot);
         std::printf("picture written to %s\n", qPrintable(shot));
+
+        // The same data in a "DataLogger" graph window of a main window.
+        QTemporaryDir dir;
+        NoMeter meter;
+        MainServices services;
+        services.transport = &meter;
+        services.settingsFile = dir.filePath(QStringLiteral("settings.ini"));
+        services.documentsDir = dir.path();
+        TfrmMain main(services);
+        main.resize(1400, 900);
+        DataSetStore& store = main.state().dataSets;
+        store.startTime = {start};
+        store.interval = {120};
+        store.sampleCount = {n};
+        store.temperatureUnit = {0};
+        store.co2Offset = store.rhOffset = store.temperatureOffset = store.headerOffset =
+            store.endOffset = {0};
+        store.times = sx;
+        store.values = sy;
+        auto* g = new TfrmGraph(main);
+        g->setWindowTitle(TfrmGraph::DataLoggerCaption);
+        main.state().DataLoggerGraph = g;
+        g->pnlDataSets->show();
+        QMdiSubWindow* frame = main.addChild(g);
+        main.show();
+        frame->setGeometry(0, 0, 1160 + 560, 615 + 30);
+        g->ShowDataSet(0);
+        g->PESGraph1DataHotSpot(false, 200, 0);
+        g->Button2Click();
+        app.processEvents();
+        const QString windowShot =
+            QString(shot).replace(QStringLiteral(".png"), QStringLiteral("-window.png"));
+        g->grab().save(windowShot);
+        std::printf("picture written to %s\n", qPrintable(windowShot));
     }
     return 0;
 }

@@ -88,7 +88,9 @@ TfrmGraph::~TfrmGraph() {
     if (st.DataLoggerGraph == this) st.DataLoggerGraph = nullptr;
 }
 
-QSize TfrmGraph::sizeHint() const { return {1160, 615}; }
+QSize TfrmGraph::sizeHint() const {
+    return {1160, 615};
+}
 
 TfrmGraph* TfrmGraph::latest() {
     return s_latest.data();
@@ -115,6 +117,10 @@ void TfrmGraph::buildLayout() {
     Grid2->verticalHeader()->setDefaultSectionSize(20);
     Grid2->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     Grid2->horizontalHeader()->setMinimumSectionSize(8);
+    QFont gridFont = Grid2->font();
+    gridFont.setPixelSize(11);
+    Grid2->setFont(gridFont);
+    Grid2->setTextElideMode(Qt::ElideNone);
     Grid2->setSelectionBehavior(QAbstractItemView::SelectRows);
     Grid2->setSelectionMode(QAbstractItemView::SingleSelection);
     Grid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -308,9 +314,6 @@ void TfrmGraph::FormCreate() {
         auto* header = new QTableWidgetItem(QString::fromLatin1(GridHeaders[c]));
         header->setFlags(Qt::ItemIsEnabled);
         header->setBackground(palette().button());
-        QFont f = header->font();
-        f.setBold(true);
-        header->setFont(f);
         Grid2->setItem(0, c, header);
         Grid2->setColumnWidth(c, GridWidths[c]);
     }

@@ -46,7 +46,8 @@ struct Fixture {
         return nullptr;
     }
     void write(int point, float ppm, float rh, float t) {
-        for (int k = 0; k < 3; ++k) c.setXData(k, point, T0 + point * Sec);
+        for (int k = 0; k < 3; ++k)
+            c.setXData(k, point, T0 + point * Sec);
         c.setYData(0, point, ppm);
         c.setYData(1, point, rh);
         c.setYData(2, point, t);
@@ -60,7 +61,8 @@ TEST(Chart, UnwrittenCellsDrawNothingAndNullValuesLeaveGaps) {
     f.c.setXData(-1, 0, 0);
     f.c.setYData(-1, 0, 99999);
     f.c.redraw();
-    for (int k = 0; k < 3; ++k) EXPECT_EQ(f.graph(k)->dataCount(), 0);
+    for (int k = 0; k < 3; ++k)
+        EXPECT_EQ(f.graph(k)->dataCount(), 0);
 
     f.write(0, 400, 50, 20);
     f.write(1, 99999, 51, 21);
@@ -77,7 +79,8 @@ TEST(Chart, UnwrittenCellsDrawNothingAndNullValuesLeaveGaps) {
 
 TEST(Chart, AppendingAddsToThePlotAndRewritingRebuildsIt) {
     Fixture f(100);
-    for (int p = 0; p < 50; ++p) f.write(p, 400 + p, 50, 20);
+    for (int p = 0; p < 50; ++p)
+        f.write(p, 400 + p, 50, 20);
     f.c.redraw();
     ASSERT_EQ(f.graph(0)->dataCount(), 50);
     auto* container = f.graph(0)->data().data();
@@ -118,7 +121,8 @@ TEST(Chart, BulkCellsArePointMajorInSubsetOrder) {
 
 TEST(Chart, SubsetMinusOneResetsEveryCellAndPointCountKeepsCells) {
     Fixture f(5);
-    for (int p = 0; p < 5; ++p) f.write(p, 400, 50, 20);
+    for (int p = 0; p < 5; ++p)
+        f.write(p, 400, 50, 20);
     f.c.setPoints(3);
     EXPECT_FLOAT_EQ(f.c.yData(1, 2), 50);
     EXPECT_FLOAT_EQ(f.c.yData(1, 3), float(f.c.nullDataValueY())); // gone
@@ -135,10 +139,12 @@ TEST(Chart, SubsetMinusOneResetsEveryCellAndPointCountKeepsCells) {
 
 TEST(Chart, ShownSubsetsFollowTheSlotList) {
     Fixture f(3);
-    for (int k = 0; k < 3; ++k) EXPECT_TRUE(f.graph(k)->visible()); // no list yet: all
+    for (int k = 0; k < 3; ++k)
+        EXPECT_TRUE(f.graph(k)->visible()); // no list yet: all
     f.c.setSubsetToGraph(-1, 0);
     f.c.redraw();
-    for (int k = 0; k < 3; ++k) EXPECT_FALSE(f.graph(k)->visible());
+    for (int k = 0; k < 3; ++k)
+        EXPECT_FALSE(f.graph(k)->visible());
     f.c.setSubsetToGraph(0, 2);
     f.c.reinitAndReset();
     EXPECT_FALSE(f.graph(0)->visible());
@@ -202,7 +208,8 @@ TEST(Chart, CustomisationDialogHidesPagesAndReportsAChange) {
     QStringList tabs;
     f.c.runDialog = [&](QDialog& d) {
         auto& dialog = static_cast<ChartCustomizeDialog&>(d);
-        for (int i = 0; i < dialog.tabs()->count(); ++i) tabs << dialog.tabs()->tabText(i);
+        for (int i = 0; i < dialog.tabs()->count(); ++i)
+            tabs << dialog.tabs()->tabText(i);
         dialog.mainTitleEdit()->setText("Office");
         return int(QDialog::Accepted);
     };
@@ -220,4 +227,39 @@ TEST(Chart, CustomisationDialogHidesPagesAndReportsAChange) {
     f.c.customize();
     EXPECT_EQ(f.c.customizeDialogResult(), 0);
     EXPECT_EQ(closed.count(), 3);
+}
+
+TEST(Chart, TheUserMovesAMovableTableByDraggingIt) {
+    Fixture f(10);
+    f.c.setTableSize(2, 2);
+    f.c.setTableText(0, 0, "Start Time:");
+    f.c.setTableInsideAxis0(100, 20);
+    f.c.setTableMovable(true);
+    f.c.setShowTable(true);
+    f.c.redraw();
+    QSignalSpy zoomed(&f.c, &Chart::zoomedIn);
+    const QPoint grab = f.c.tableLocation() + QPoint(5, 5);
+    auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, at, f.c.plot()->mapToGlobal(at), Qt::LeftButton, buttons,
+                      Qt::NoModifier);
+        QCoreApplication::sendEvent(f.c.plot(), &e);
+    };
+    send(QEvent::MouseButtonPress, grab, Qt::LeftButton);
+    send(QEvent::MouseMove, grab + QPoint(40, 30), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, grab + QPoint(40, 30), Qt::NoButton);
+    EXPECT_EQ(f.c.state().table.left, 140);
+    EXPECT_EQ(f.c.state().table.top, 50);
+    EXPECT_EQ(zoomed.count(), 0); // a move, not a zoom
+    EXPECT_FALSE(f.c.isZoomed());
+}
+
+TEST(Chart, CancelledPrintDialogPrintsNothing) {
+    Fixture f(3);
+    int asked = 0;
+    f.c.runDialog = [&](QDialog&) {
+        ++asked;
+        return int(QDialog::Rejected);
+    };
+    f.c.printDialog();
+    EXPECT_EQ(asked, 1);
 }

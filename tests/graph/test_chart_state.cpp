@@ -114,7 +114,8 @@ TEST(ChartStateBlock, CorruptedBlocksAreRefused) {
     auto patched = [&](int offset, std::initializer_list<uint8_t> b) {
         QByteArray x = good;
         int i = offset;
-        for (uint8_t v : b) x[i++] = char(v);
+        for (uint8_t v : b)
+            x[i++] = char(v);
         return x;
     };
     // Offsets: magic 0..3, version 4..5, subsets 6..9, points 10..13, then 12 X doubles and
@@ -137,7 +138,8 @@ TEST(ChartStateBlock, CorruptedBlocksAreRefused) {
     for (const Case& c : cases) {
         QString error;
         EXPECT_FALSE(decodeChartState(bytes(c.block), &error).has_value()) << c.name;
-        EXPECT_TRUE(error.contains(QLatin1String(c.reason))) << c.name << ": " << error.toStdString();
+        EXPECT_TRUE(error.contains(QLatin1String(c.reason)))
+            << c.name << ": " << error.toStdString();
     }
 }
 
@@ -149,7 +151,8 @@ TEST(ChartStateBlock, InconsistentStatesAreRefused) {
     const Case cases[] = {
         {"shown subset that does not exist", [](ChartState& s) { s.shownSubsets = {3}; }},
         {"working axis past the axes", [](ChartState& s) { s.workingAxis = 3; }},
-        {"annotations out of order", [](ChartState& s) { std::swap(s.graphAnnotations[0], s.graphAnnotations[1]); }},
+        {"annotations out of order",
+         [](ChartState& s) { std::swap(s.graphAnnotations[0], s.graphAnnotations[1]); }},
         {"duplicate annotation index", [](ChartState& s) { s.graphAnnotations[1].index = 2; }},
         {"proportion above 1", [](ChartState& s) { s.axisProportions[0] = 1.5; }},
         {"styles do not match subsets", [](ChartState& s) { s.subsetStyles.pop_back(); }},

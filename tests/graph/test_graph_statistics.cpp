@@ -19,8 +19,7 @@ struct Cells {
     int points = 0;
 };
 
-template <typename F>
-Cells make(int n, double step, F value) {
+template <typename F> Cells make(int n, double step, F value) {
     Cells c;
     c.points = n;
     for (int k = 0; k < 3; ++k)
@@ -31,7 +30,9 @@ Cells make(int n, double step, F value) {
     return c;
 }
 
-Result run(const Cells& c) { return compute(c.x, c.y, c.points); }
+Result run(const Cells& c) {
+    return compute(c.x, c.y, c.points);
+}
 } // namespace
 
 TEST(GraphStatistics, IntervalIsTheSpanOverThePointCountRounded) {
@@ -41,9 +42,9 @@ TEST(GraphStatistics, IntervalIsTheSpanOverThePointCountRounded) {
         int minutes, seconds;
     };
     const Case cases[] = {
-        {100, 2, 0, 2},       // 198 s / 100 = 1.98 -> 2
-        {2, 2, 0, 1},         // 2 s / 2 points = 1
-        {10, 60, 0, 54},      // 540 / 10
+        {100, 2, 0, 2},         // 198 s / 100 = 1.98 -> 2
+        {2, 2, 0, 1},           // 2 s / 2 points = 1
+        {10, 60, 0, 54},        // 540 / 10
         {3, 3660 * 1.5, 61, 0}, // 61 minutes: beyond the minutes list
         {1, 5, 0, 0},
     };
@@ -65,7 +66,8 @@ TEST(GraphStatistics, AllNullChartShowsTheStartValuesAndNoAverage) {
         EXPECT_EQ(r.maxText[q], "----");
         EXPECT_EQ(r.minText[q], "----");
     }
-    for (Quantity q : {Ppm, RH, Temp}) EXPECT_EQ(r.avgText[q], "****");
+    for (Quantity q : {Ppm, RH, Temp})
+        EXPECT_EQ(r.avgText[q], "****");
 }
 
 TEST(GraphStatistics, AverageCountsValuesStrictlyBetweenMinus390And5000) {
@@ -94,10 +96,10 @@ TEST(GraphStatistics, OutOfRangeTextsInTheirOrder) {
         const char* text; // empty: the value form
     };
     const Case cases[] = {
-        {Ppm, 40001, "OL"},  {Ppm, 40000, ""},     {Ppm, -1, "-OL"},    {Ppm, 0, ""},
-        {RH, 6553.5, "----"}, {RH, 6553.4, "OL"},  {RH, 100.1, "OL"},   {RH, -0.1, "OL"},
-        {RH, 100, ""},       {Temp, 6553.5, "----"}, {Temp, 140.1, "OL"}, {Temp, -20.1, "-OL"},
-        {Temp, -20, ""},     {Temp, 140, ""},
+        {Ppm, 40001, "OL"},   {Ppm, 40000, ""},       {Ppm, -1, "-OL"},    {Ppm, 0, ""},
+        {RH, 6553.5, "----"}, {RH, 6553.4, "OL"},     {RH, 100.1, "OL"},   {RH, -0.1, "OL"},
+        {RH, 100, ""},        {Temp, 6553.5, "----"}, {Temp, 140.1, "OL"}, {Temp, -20.1, "-OL"},
+        {Temp, -20, ""},      {Temp, 140, ""},
     };
     for (const Case& c : cases) {
         const QString text = extremeText(c.q, c.value, Start);

@@ -38,7 +38,8 @@ struct NoMeter : Transport {
 constexpr double T0 = 46000.25;
 
 void moveMouse(QWidget* w, QPoint at) {
-    QMouseEvent e(QEvent::MouseMove, at, w->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent e(QEvent::MouseMove, at, w->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                  Qt::NoModifier);
     QCoreApplication::sendEvent(w, &e);
 }
 constexpr double Sec = 1.0 / 86400.0;
@@ -67,11 +68,13 @@ struct GraphFixture {
         s.temperatureUnit = {0, 0};
         s.co2Offset = s.rhOffset = s.temperatureOffset = s.headerOffset = s.endOffset = {0, 0};
         for (int i = 0; i < 3; ++i) {
-            for (int k = 0; k < 3; ++k) s.times.push_back(T0 + i * 2 * Sec);
+            for (int k = 0; k < 3; ++k)
+                s.times.push_back(T0 + i * 2 * Sec);
             s.values.insert(s.values.end(), {float(400 + i), 50.0f, 20.0f});
         }
         for (int i = 0; i < 4; ++i) {
-            for (int k = 0; k < 3; ++k) s.times.push_back(T0 + 1 + i * 75 * Sec);
+            for (int k = 0; k < 3; ++k)
+                s.times.push_back(T0 + 1 + i * 75 * Sec);
             s.values.insert(s.values.end(), {float(800 + 10 * i), float(40 + i), float(25 - i)});
         }
     }
@@ -86,7 +89,8 @@ TEST(GraphWindow, LayoutAndTexts) {
     EXPECT_TRUE(g.pnlDataSets->isHidden());
     ASSERT_EQ(g.Grid2->columnCount(), 11);
     ASSERT_EQ(g.Grid2->rowCount(), 2);
-    const QStringList headers{"Set", "DATE", "TIME", "Rate", "Nums", "Unit", "ppm Offset", "RH Offset", "T1 Offset", "", ""};
+    const QStringList headers{"Set",        "DATE",      "TIME",      "Rate", "Nums", "Unit",
+                              "ppm Offset", "RH Offset", "T1 Offset", "",     ""};
     const int widths[] = {25, 60, 60, 65, 40, 40, 60, 40, 40, 40, 40};
     for (int c = 0; c < 11; ++c) {
         EXPECT_EQ(g.Grid2->item(0, c)->text(), headers[c]);
@@ -98,10 +102,12 @@ TEST(GraphWindow, LayoutAndTexts) {
         const char* text;
         bool checked;
     };
-    for (const Hint& h : {Hint{g.ToolButton1, "Toggle Graph Statistic", true},
-                          Hint{g.ToolButton2, "Toggle Line Cursor Statistic", true},
-                          Hint{g.ToolButton4, "Normal Cursor", true}, Hint{g.ToolButton5, "Draw A Cross On Graph", false},
-                          Hint{g.ToolButton9, "Text", false}, Hint{g.ToolButton15, "Set Annotation Color", false}}) {
+    for (const Hint& h :
+         {Hint{g.ToolButton1, "Toggle Graph Statistic", true},
+          Hint{g.ToolButton2, "Toggle Line Cursor Statistic", true},
+          Hint{g.ToolButton4, "Normal Cursor", true},
+          Hint{g.ToolButton5, "Draw A Cross On Graph", false}, Hint{g.ToolButton9, "Text", false},
+          Hint{g.ToolButton15, "Set Annotation Color", false}}) {
         EXPECT_EQ(h.b->toolTip(), h.text);
         EXPECT_EQ(h.b->isChecked(), h.checked) << h.text;
     }
@@ -113,12 +119,14 @@ TEST(GraphWindow, LayoutAndTexts) {
     EXPECT_EQ(g.Button1->text(), "Graph Option");
     EXPECT_EQ(g.Button1->toolTip(), "Graph Customization");
     EXPECT_EQ(g.btnChangeScale->text(), "Y Axis");
-    EXPECT_EQ(g.btnChangeScale->toolTip(), "set the maximum and minimum extent of the left y axis.");
+    EXPECT_EQ(g.btnChangeScale->toolTip(),
+              "set the maximum and minimum extent of the left y axis.");
     EXPECT_EQ(g.Button3->text(), "Font");
     EXPECT_EQ(g.chkppm->text(), "ppm");
     EXPECT_EQ(g.chkRH->text(), "%RH");
     EXPECT_EQ(g.chkT1->text(), "Temp.");
-    for (QCheckBox* c : {g.chkppm, g.chkRH, g.chkT1}) EXPECT_TRUE(c->isChecked());
+    for (QCheckBox* c : {g.chkppm, g.chkRH, g.chkT1})
+        EXPECT_TRUE(c->isChecked());
     for (QComboBox* c : {g.ComboBox1, g.ComboBox2}) {
         ASSERT_EQ(c->count(), 61);
         EXPECT_EQ(c->itemText(0), "00");
@@ -129,13 +137,18 @@ TEST(GraphWindow, LayoutAndTexts) {
     EXPECT_FALSE(g.pnlSamplingRate->isEnabled());
     EXPECT_EQ(g.txtDataNo->text(), "0");
     EXPECT_EQ(g.Button2->text(), "Show MAX/MIN on Graph");
-    for (QLineEdit* e : {g.txtppmAvg, g.txtRHAvg, g.txtT1Avg}) EXPECT_EQ(e->text(), "***.* ");
+    for (QLineEdit* e : {g.txtppmAvg, g.txtRHAvg, g.txtT1Avg})
+        EXPECT_EQ(e->text(), "***.* ");
     QStringList labels;
-    for (QLabel* l : g.pnlStatistic->findChildren<QLabel*>()) labels << l->text();
-    for (const char* text : {"ppm MAX ", "RH MAX ", "T1 MAX ", "MIN", "AVG"}) EXPECT_TRUE(labels.contains(text)) << text;
+    for (QLabel* l : g.pnlStatistic->findChildren<QLabel*>())
+        labels << l->text();
+    for (const char* text : {"ppm MAX ", "RH MAX ", "T1 MAX ", "MIN", "AVG"})
+        EXPECT_TRUE(labels.contains(text)) << text;
     QStringList upper;
-    for (QLabel* l : g.pnlGraphStatistic->findChildren<QLabel*>()) upper << l->text();
-    for (const char* text : {"Start Time", "Sampling Rate", "mm:ss", "Data No."}) EXPECT_TRUE(upper.contains(text)) << text;
+    for (QLabel* l : g.pnlGraphStatistic->findChildren<QLabel*>())
+        upper << l->text();
+    for (const char* text : {"Start Time", "Sampling Rate", "mm:ss", "Data No."})
+        EXPECT_TRUE(upper.contains(text)) << text;
 }
 
 TEST(GraphWindow, ColourDialogStartsWithTheSavedAnnotationColour) {
@@ -178,7 +191,8 @@ TEST(GraphWindow, ConfigureGraphStacksTwoAxesAndDrawsNothing) {
     EXPECT_EQ(c.lineAnnotation(1).color, QColor(255, 0, 0).rgba());
     EXPECT_FALSE(c.state().allowAxisPage);
     for (int k = 0; k < 3; ++k)
-        for (int p = 0; p < 100; ++p) ASSERT_EQ(c.xData(k, p), 0);
+        for (int p = 0; p < 100; ++p)
+            ASSERT_EQ(c.xData(k, p), 0);
     EXPECT_EQ(c.plot()->graph(0)->dataCount(), 0);
 
     // X minimum 0 keeps the automatic X scale.
@@ -214,8 +228,9 @@ TEST(GraphWindow, ConfigureGraphTakesTheLookFromTheTemplate) {
     TfrmGraph::templateFolder.clear();
 
     EXPECT_EQ(read, QStringList{dir.filePath("template/graph.ghf")});
-    EXPECT_EQ(QColor::fromRgba(c.state().graphBackColor), QColor(Qt::white)); // kept from the template
-    EXPECT_EQ(c.subsetLabel(1), "%RH");                                         // always set
+    EXPECT_EQ(QColor::fromRgba(c.state().graphBackColor),
+              QColor(Qt::white));       // kept from the template
+    EXPECT_EQ(c.subsetLabel(1), "%RH"); // always set
     EXPECT_EQ(c.points(), 50);
     EXPECT_EQ(c.multiAxesSubsets(1), 2);
 }
@@ -290,7 +305,8 @@ TEST(GraphWindow, ClearGraphEmptiesTheChartAndMovesTheUsersMarksAway) {
     GraphFixture f(TfrmGraph::RealTimeCaption);
     TfrmGraph& g = *f.g;
     g.ConfigureGraph(10, T0, T0 + 20 * Sec);
-    for (int p = 0; p < 5; ++p) g.setSample(p, T0 + p * Sec, 400, 50, 20);
+    for (int p = 0; p < 5; ++p)
+        g.setSample(p, T0 + p * Sec, 400, 50, 20);
     chart::Chart& c = *g.PESGraph1;
     for (int i = 2; i <= 6; ++i) {
         c.setGraphAnnotationType(i, chart::AnnotationCross);
@@ -306,7 +322,8 @@ TEST(GraphWindow, ClearGraphEmptiesTheChartAndMovesTheUsersMarksAway) {
     g.ClearGraph();
 
     for (int k = 0; k < 3; ++k)
-        for (int p = 0; p < 10; ++p) EXPECT_EQ(c.xData(k, p), 0);
+        for (int p = 0; p < 10; ++p)
+            EXPECT_EQ(c.xData(k, p), 0);
     EXPECT_EQ(c.plot()->graph(0)->dataCount(), 0);
     EXPECT_EQ(g.txtDataNo->text(), "");
     for (auto q : {GraphStatistics::Ppm, GraphStatistics::RH, GraphStatistics::Temp}) {
@@ -335,7 +352,8 @@ TEST(GraphWindow, StatisticsBoxesAndAnIntervalBeyondTheLists) {
     EXPECT_EQ(g.samplingRate(), 0);
     EXPECT_EQ(g.txtDataNo->text(), "2");
     EXPECT_EQ(g.txtStartTime->text(), DateTimeText::dateTime(T0));
-    EXPECT_EQ(g.txtRHMax->text(), GraphStatistics::fixed(60, 1) + "@" + DateTimeText::dateTime(T0 + 2 * 3660 * Sec));
+    EXPECT_EQ(g.txtRHMax->text(),
+              GraphStatistics::fixed(60, 1) + "@" + DateTimeText::dateTime(T0 + 2 * 3660 * Sec));
     EXPECT_EQ(g.txtT1Avg->text(), GraphStatistics::fixed(20.5, 1));
 }
 
@@ -343,7 +361,8 @@ TEST(GraphWindow, DataPointReadOutMarksOnlyTheLastClickedPoint) {
     GraphFixture f;
     TfrmGraph& g = *f.g;
     g.ConfigureGraph(10, T0, T0 + 20 * Sec);
-    for (int p = 0; p < 10; ++p) g.setSample(p, T0 + p * Sec, 400 + p, 50.25f + p, 20);
+    for (int p = 0; p < 10; ++p)
+        g.setSample(p, T0 + p * Sec, 400 + p, 50.25f + p, 20);
     g.PESGraph1DataHotSpot(false, 3, 1);
     g.PESGraph1DataHotSpot(false, 5, 1);
     const chart::GraphAnnotation a = g.PESGraph1->graphAnnotation(2);
@@ -368,7 +387,8 @@ TEST(GraphWindow, MouseReadOutInsideThePlottingAreaOnly) {
     const QPoint inside = area.center();
     moveMouse(c.plot(), inside);
     const QPointF xy = c.pixelToData(inside);
-    EXPECT_EQ(g.Panel12->text(), GraphStatistics::fixed(xy.y(), 1) + "@" + DateTimeText::time(xy.x()));
+    EXPECT_EQ(g.Panel12->text(),
+              GraphStatistics::fixed(xy.y(), 1) + "@" + DateTimeText::time(xy.x()));
     const QString before = g.Panel12->text();
     moveMouse(c.plot(), QPoint(area.left() - 5, area.top() + 5));
     EXPECT_EQ(c.lastMousePosition(), QPoint(area.left() - 5, area.top() + 5));
@@ -400,8 +420,10 @@ TEST(GraphWindow, MaxMinTableCopiesTheBoxesAndTogglesOnEachClick) {
     EXPECT_EQ(c.tableText(3, 1), "900@t");
     EXPECT_EQ(c.tableText(11, 0), "T1 AVG:");
     EXPECT_EQ(c.tableText(11, 1), "20.5");
-    for (int r = 12; r < 15; ++r) EXPECT_EQ(c.tableText(r, 0), "");
-    for (int r = 0; r < 15; ++r) EXPECT_EQ(c.tableColor(r, 1), QColor(255, 0, 0));
+    for (int r = 12; r < 15; ++r)
+        EXPECT_EQ(c.tableText(r, 0), "");
+    for (int r = 0; r < 15; ++r)
+        EXPECT_EQ(c.tableColor(r, 1), QColor(255, 0, 0));
     const chart::TableAnnotation& t = c.state().table;
     EXPECT_TRUE(t.insideAxis0);
     EXPECT_EQ(t.left, 550);
@@ -448,15 +470,22 @@ struct CloseCase {
 } // namespace
 
 TEST(GraphWindow, CloseRulesPerCaption) {
-    const QString dl = TfrmGraph::DataLoggerCaption, rt = TfrmGraph::RealTimeCaption, file = "c:/data/run1.ghf";
+    const QString dl = TfrmGraph::DataLoggerCaption, rt = TfrmGraph::RealTimeCaption,
+                  file = "c:/data/run1.ghf";
     const CloseCase cases[] = {
-        {"logger cancel", dl, true, false, QMessageBox::Cancel, "Save DataLogger Data ?", false, true, false, 0},
-        {"logger yes", dl, true, false, QMessageBox::Yes, "Save DataLogger Data ?", true, false, false, 0},
-        {"logger no", dl, true, false, QMessageBox::No, "Save DataLogger Data ?", true, false, false, 0},
+        {"logger cancel", dl, true, false, QMessageBox::Cancel, "Save DataLogger Data ?", false,
+         true, false, 0},
+        {"logger yes", dl, true, false, QMessageBox::Yes, "Save DataLogger Data ?", true, false,
+         false, 0},
+        {"logger no", dl, true, false, QMessageBox::No, "Save DataLogger Data ?", true, false,
+         false, 0},
         {"logger saved", dl, false, true, QMessageBox::Cancel, "", true, false, true, 0},
-        {"real-time cancel", rt, false, true, QMessageBox::Cancel, "Save Real-Time Graph ?", false, false, true, 0},
-        {"real-time yes", rt, false, true, QMessageBox::Yes, "Save Real-Time Graph ?", true, false, false, 1},
-        {"real-time no", rt, false, true, QMessageBox::No, "Save Real-Time Graph ?", true, false, false, 0},
+        {"real-time cancel", rt, false, true, QMessageBox::Cancel, "Save Real-Time Graph ?", false,
+         false, true, 0},
+        {"real-time yes", rt, false, true, QMessageBox::Yes, "Save Real-Time Graph ?", true, false,
+         false, 1},
+        {"real-time no", rt, false, true, QMessageBox::No, "Save Real-Time Graph ?", true, false,
+         false, 0},
         {"real-time saved", rt, true, false, QMessageBox::Cancel, "", true, true, false, 0},
         {"file window", file, true, true, QMessageBox::Cancel, "", true, true, true, 0},
     };
@@ -483,7 +512,8 @@ TEST(GraphWindow, CloseRulesPerCaption) {
         if (*c.prompt) {
             ASSERT_EQ(f.t.dialogs.messages.size(), 1u) << c.name;
             EXPECT_EQ(f.t.dialogs.lastMessage(), c.prompt) << c.name;
-            EXPECT_TRUE(f.t.dialogs.messages.back().buttons.testFlag(QMessageBox::Cancel)) << c.name;
+            EXPECT_TRUE(f.t.dialogs.messages.back().buttons.testFlag(QMessageBox::Cancel))
+                << c.name;
         } else {
             EXPECT_TRUE(f.t.dialogs.messages.empty()) << c.name;
         }

@@ -55,10 +55,6 @@ class DaysTicker : public QCPAxisTicker {
     double m_span = 0;
 };
 
-bool blank(const QString& s) {
-    return s.trimmed().isEmpty();
-}
-
 } // namespace
 
 // Draws the graph annotations, the vertical line annotations and the table annotation on top of
@@ -516,13 +512,14 @@ void Chart::rebuildLayout() {
     auto* grid = m_plot->plotLayout();
     grid->setRowSpacing(m_s.axisSeparators ? 2 : 0);
     int row = 0;
-    if (!blank(m_s.mainTitle)) {
+    // A title of blanks still takes its line, which leaves room above the plot.
+    if (!m_s.mainTitle.isEmpty()) {
         QFont f = base;
         f.setPixelSize(m_s.fontPixelSize * 4 / 3);
         f.setBold(true);
         grid->addElement(row++, 0, new QCPTextElement(m_plot, m_s.mainTitle, f));
     }
-    if (!blank(m_s.subTitle))
+    if (!m_s.subTitle.isEmpty())
         grid->addElement(row++, 0, new QCPTextElement(m_plot, m_s.subTitle, base));
 
     // Axis entries: one per entry of the layout that covers an existing subset.
@@ -536,7 +533,9 @@ void Chart::rebuildLayout() {
         }
         axes = std::max(axes, 1);
     }
-    auto* margins = new QCPMarginGroup(m_plot);
+    delete m_margins; // its axes went with the layout
+    m_margins = new QCPMarginGroup(m_plot);
+    QCPMarginGroup* margins = m_margins;
     auto ticker = QSharedPointer<DaysTicker>::create();
     ticker->dateTime = m_s.dateTimeX;
     ticker->setTickCount(6);

@@ -23,6 +23,7 @@ class QCPGraph;
 class QCPGraphData;
 template <class DataType> class QCPDataContainer;
 class QCPLegend;
+class QCPMarginGroup;
 class QCPPainter;
 class QDialog;
 class QPrinter;
@@ -278,6 +279,7 @@ class Chart : public QWidget {
     friend class Overlay;
     Overlay* m_overlay = nullptr;
     QCPLegend* m_legend = nullptr;
+    QCPMarginGroup* m_margins = nullptr;
     QFont m_baseFont;
     void drawOverlay(QCPPainter* painter);
 };

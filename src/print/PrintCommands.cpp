@@ -32,7 +32,7 @@ void PrintCommands::btnPrintClick() {
 
 void PrintCommands::PrinterSetup1Click() {
     QPageSetupDialog dialog(&printer(), &m_main);
-    m_main.dialogs().exec(dialog);
+    if (m_main.dialogs().exec(dialog) == QDialog::Accepted) m_pageChosen = true;
 }
 
 void PrintCommands::printList(TfrmList& list) {
@@ -53,7 +53,13 @@ void PrintCommands::printGraph(TfrmGraph& graph) {
     c.setAllowPage1(true);
     c.setAllowPage2(true);
     c.setAllowSubsetsPage(true);
-    c.printDialog(&printer());
+    // A chart is wider than high: unless the user has set the page up, it goes on a landscape
+    // page, and the table printouts keep theirs.
+    QPrinter& p = printer();
+    const QPageLayout::Orientation before = p.pageLayout().orientation();
+    if (!m_pageChosen) p.setPageOrientation(QPageLayout::Landscape);
+    c.printDialog(&p);
+    if (!m_pageChosen) p.setPageOrientation(before);
 }
 
 // --- Table printout ------------------------------------------------------------------------------

@@ -48,4 +48,5 @@ class PrintCommands : public QObject {
 
     TfrmMain& m_main;
     std::unique_ptr<QPrinter> m_printer;
+    bool m_pageChosen = false; // the user has set the page up: every job keeps it
 };

@@ -542,6 +542,7 @@ TEST(GraphTools, ColourAndMonochrome) {
 TEST(GraphTools, FontOfBothStatisticPanels) {
     ToolsFixture f;
     TfrmGraph& g = *f.newGraph();
+    g.UpdateStatistics();
     const QFont before = g.txtppmMax->font();
     g.Button3Click(); // cancelled
     EXPECT_EQ(g.txtppmMax->font(), before);
@@ -557,6 +558,12 @@ TEST(GraphTools, FontOfBothStatisticPanels) {
         EXPECT_TRUE(w->font().bold());
     }
     EXPECT_NE(g.chkppm->font().pixelSize(), 17); // the tool bars keep theirs
+    // The boxes grow with the font, so a maximum still shows whole.
+    QTest::qWait(10);
+    ASSERT_FALSE(g.txtppmMax->text().isEmpty());
+    const QFontMetrics fm(g.txtppmMax->font());
+    EXPECT_GT(g.txtppmMax->width(), fm.horizontalAdvance(g.txtppmMax->text()));
+    EXPECT_GT(g.txtStartTime->width(), fm.horizontalAdvance(g.txtStartTime->text()));
 }
 
 TEST(GraphTools, FontDialogStartsWithTahomaThirteenPixels) {

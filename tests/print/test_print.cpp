@@ -9,6 +9,7 @@
 #include "print/PrintCommands.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QFile>
 #include <QFontMetrics>
 #include <QImage>
@@ -312,52 +313,118 @@ TEST(Print, PrinterSetupChoosesThePageOfTheNextJob) {
     EXPECT_GT(match.captured(1).toDouble(), match.captured(2).toDouble());
 }
 
-TEST(Print, GraphWindowPrintsThroughItsChartsDialogs) {
-    PrintFixture f;
-    auto* g = new TfrmGraph(*f.t.main);
-    g->setWindowTitle("run.ghf");
-    QMdiSubWindow* frame = f.t.main->addChild(g);
-    frame->resize(1200, 700);
-    f.t.main->mdiArea()->setActiveSubWindow(frame);
-    g->ConfigureGraph(50, T0, T0 + 100 * Sec);
-    for (int p = 0; p < 50; ++p)
-        g->setSample(p, T0 + 2 * p * Sec, 3000 + 40 * p, 40 + p % 7, 20 + p % 5);
-    g->redrawChart();
-    QTest::qWait(10);
-    chart::Chart& c = *g->PESGraph1;
+namespace {
+struct PagePixels {
+    int all = 0, black = 0, yellow = 0;
+};
 
-    bool customisedFirst = false;
-    f.t.dialogs.dialogAnswers.push_back([&](QDialog& d) {
-        auto& dialog = dynamic_cast<chart::ChartCustomizeDialog&>(d);
-        const chart::ChartState& s = c.state();
-        customisedFirst = !s.allowFontPage && !s.allowPage1 && !s.allowPage2 &&
-                          !s.allowSubsetsPage && dialog.tabs()->count() == 0;
-        return int(QDialog::Accepted);
-    });
-    const QString pdf = f.pdf("chart.pdf");
-    QWidget* printParent = nullptr;
-    f.t.dialogs.dialogAnswers.push_back(printTo(pdf, &printParent));
-    f.t.main->btnPrint->click();
-
-    EXPECT_TRUE(customisedFirst);
-    EXPECT_EQ(f.t.dialogs.dialogsShown.size(), 2u);
-    EXPECT_EQ(printParent, &c); // the chart's own print dialog, not the program's
-    const chart::ChartState& s = c.state();
-    EXPECT_TRUE(s.allowFontPage && s.allowPage1 && s.allowPage2 && s.allowSubsetsPage);
-
-    // The page shows the chart: its black plotting areas and the yellow ppm line.
-    ASSERT_TRUE(QFile::exists(pdf));
-    run("pdftoppm", {"-r", "40", "-png", "-singlefile", pdf, f.pdf("chart")});
-    const QImage page(f.pdf("chart.png"));
-    ASSERT_FALSE(page.isNull());
-    int black = 0, yellow = 0;
+PagePixels renderedPage(PrintFixture& f, const QString& pdf, const char* name) {
+    run("pdftoppm", {"-r", "40", "-png", "-singlefile", pdf, f.pdf(name)});
+    const QImage page(f.pdf(name) + ".png");
+    PagePixels n;
+    if (page.isNull()) {
+        ADD_FAILURE() << "no page picture";
+        return n;
+    }
+    n.all = page.width() * page.height();
     for (int y = 0; y < page.height(); ++y)
         for (int x = 0; x < page.width(); ++x) {
             const QColor p = page.pixelColor(x, y);
-            if (p.red() < 30 && p.green() < 30 && p.blue() < 30) ++black;
-            if (p.red() > 200 && p.green() > 200 && p.blue() < 80) ++yellow;
+            if (p.red() < 30 && p.green() < 30 && p.blue() < 30) ++n.black;
+            if (p.red() > 200 && p.green() > 200 && p.blue() < 80) ++n.yellow;
         }
-    const int all = page.width() * page.height();
-    EXPECT_GT(black, all / 5);
-    EXPECT_GT(yellow, 20);
+    return n;
+}
+} // namespace
+
+TEST(Print, GraphWindowPrintsThroughItsChartsDialogs) {
+    for (const bool monochrome : {false, true}) {
+        SCOPED_TRACE(monochrome ? "monochrome chosen before printing" : "as shown");
+        PrintFixture f;
+        auto* g = new TfrmGraph(*f.t.main);
+        g->setWindowTitle("run.ghf");
+        QMdiSubWindow* frame = f.t.main->addChild(g);
+        frame->resize(1200, 700);
+        f.t.main->mdiArea()->setActiveSubWindow(frame);
+        g->ConfigureGraph(50, T0, T0 + 100 * Sec);
+        for (int p = 0; p < 50; ++p)
+            g->setSample(p, T0 + 2 * p * Sec, 3000 + 40 * p, 40 + p % 7, 20 + p % 5);
+        g->redrawChart();
+        QTest::qWait(10);
+        chart::Chart& c = *g->PESGraph1;
+
+        bool customisedFirst = false;
+        f.t.dialogs.dialogAnswers.push_back([&](QDialog& d) {
+            auto& dialog = dynamic_cast<chart::ChartCustomizeDialog&>(d);
+            const chart::ChartState& s = c.state();
+            // Only the drawing style is left to choose: no titles, colours, subsets or fonts.
+            customisedFirst = !s.allowFontPage && !s.allowPage1 && !s.allowPage2 &&
+                              !s.allowSubsetsPage && dialog.tabs()->count() == 1 &&
+                              !dialog.mainTitleEdit();
+            if (monochrome)
+                if (auto* style = dialog.findChild<QComboBox*>()) style->setCurrentIndex(1);
+            return int(QDialog::Accepted);
+        });
+        const QString pdf = f.pdf("chart.pdf");
+        QWidget* printParent = nullptr;
+        f.t.dialogs.dialogAnswers.push_back(printTo(pdf, &printParent));
+        if (monochrome) f.t.dialogs.messageAnswers.push_back(QMessageBox::No); // keep template
+        f.t.main->btnPrint->click();
+
+        EXPECT_TRUE(customisedFirst);
+        EXPECT_EQ(f.t.dialogs.dialogsShown.size(), 2u);
+        EXPECT_EQ(printParent, &c); // the chart's own print dialog, not the program's
+        const chart::ChartState& s = c.state();
+        EXPECT_TRUE(s.allowFontPage && s.allowPage1 && s.allowPage2 && s.allowSubsetsPage);
+        EXPECT_EQ(s.viewingStyle,
+                  monochrome ? chart::ViewingStyle::Monochrome : chart::ViewingStyle::Color);
+
+        // The page shows the chart: in colour its black plotting areas and the yellow ppm
+        // line; in monochrome black lines on white.
+        ASSERT_TRUE(QFile::exists(pdf));
+        const PagePixels n = renderedPage(f, pdf, "chart");
+        if (!monochrome) {
+            EXPECT_GT(n.black, n.all / 5);
+            EXPECT_GT(n.yellow, 20);
+        } else {
+            EXPECT_LT(n.black, n.all / 10);
+            EXPECT_GT(n.black, 200);
+            EXPECT_EQ(n.yellow, 0);
+        }
+    }
+}
+
+TEST(Print, TablePrintoutAfterAChartPrintoutIsLaidOutTheSame) {
+    PrintFixture f;
+    auto* g = new TfrmGraph(*f.t.main);
+    g->setWindowTitle("run.ghf");
+    QMdiSubWindow* graphFrame = f.t.main->addChild(g);
+    graphFrame->resize(1000, 600);
+    g->ConfigureGraph(10, T0, T0 + 20 * Sec);
+    f.listWindow(5);
+    QMdiSubWindow* listFrame = f.t.main->mdiArea()->activeSubWindow();
+
+    auto wordsOf = [&](const char* name) {
+        const QString pdf = f.pdf(name);
+        f.t.dialogs.dialogAnswers.push_back(printTo(pdf));
+        f.print().btnPrintClick();
+        return pdfWords(pdf);
+    };
+    const std::vector<Page> before = wordsOf("before.pdf");
+    f.t.main->mdiArea()->setActiveSubWindow(graphFrame);
+    f.t.dialogs.dialogAnswers.push_back([](QDialog&) { return int(QDialog::Accepted); });
+    f.t.dialogs.dialogAnswers.push_back(printTo(f.pdf("chart.pdf")));
+    f.print().btnPrintClick();
+    ASSERT_TRUE(QFile::exists(f.pdf("chart.pdf")));
+    f.t.main->mdiArea()->setActiveSubWindow(listFrame);
+    const std::vector<Page> after = wordsOf("after.pdf");
+    ASSERT_EQ(before.size(), 1u);
+    ASSERT_EQ(after.size(), 1u);
+    ASSERT_EQ(before[0].size(), after[0].size());
+    for (size_t i = 0; i < before[0].size(); ++i) {
+        EXPECT_EQ(before[0][i].text, after[0][i].text);
+        EXPECT_NEAR(before[0][i].left, after[0][i].left, 0.01);
+        EXPECT_NEAR(before[0][i].top, after[0][i].top, 0.01);
+        EXPECT_NEAR(before[0][i].bottom, after[0][i].bottom, 0.01);
+    }
 }

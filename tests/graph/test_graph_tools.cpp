@@ -479,6 +479,25 @@ TEST(GraphTools, GraphOptionKeepsTheTimeRangeUndoesTheZoomAndOffersTheTemplate) 
     EXPECT_EQ(f.dialogs().messages.size(), 1u);
 }
 
+TEST(GraphTools, GraphOptionLeavesAnAutomaticTimeScaleAutomatic) {
+    // A chart configured with X minimum 0 has no time range of its own to put back.
+    ToolsFixture f;
+    auto* window = new TfrmGraph(*f.t.main);
+    f.t.main->addChild(window)->resize(1000, 600);
+    TfrmGraph& g = *window;
+    chart::Chart& c = *g.PESGraph1;
+    TfrmGraph::ConfigureGraph(c, 3, 10, 0, 0, 0, 10000, -50, 100);
+    for (int p = 0; p < 10; ++p)
+        g.setSample(p, T0 + 2 * p * Sec, 500, 50, 20);
+    c.redraw();
+    ASSERT_FALSE(c.manualScaleX());
+    g.Button1Click();
+    EXPECT_FALSE(c.manualScaleX());
+    const QCPRange shown = c.plot()->axisRect(0)->axis(QCPAxis::atBottom)->range();
+    EXPECT_DOUBLE_EQ(shown.lower, T0);
+    EXPECT_DOUBLE_EQ(shown.upper, T0 + 18 * Sec);
+}
+
 TEST(GraphTools, ChangesSavedAnswerNoWritesNothing) {
     ToolsFixture f;
     TfrmGraph& g = *f.newGraph();

@@ -153,6 +153,25 @@ int main(int argc, char** argv) {
         view.grab().save(shot);
         std::printf("picture written to %s\n", qPrintable(shot));
 
+        // A real-time chart two thirds of the way into its first 110 seconds.
+        chart::Chart live;
+        live.resize(1160, 615);
+        live.show();
+        TfrmGraph::ConfigureGraph(live, 3, 100, start, start + 110 / 86400.0, 0, 10000, -50, 100);
+        for (int i = 0; i < 36; ++i) {
+            for (int k = 0; k < 3; ++k)
+                live.setXData(k, i, start + i * 2 / 86400.0);
+            live.setYData(0, i, i == 20 ? 99999 : 800 + 40 * std::sin(i / 5.0));
+            live.setYData(1, i, 48 + i * 0.1);
+            live.setYData(2, i, 23.5 - i * 0.02);
+            live.redraw();
+        }
+        app.processEvents();
+        const QString liveShot =
+            QString(shot).replace(QStringLiteral(".png"), QStringLiteral("-realtime.png"));
+        live.grab().save(liveShot);
+        std::printf("picture written to %s\n", qPrintable(liveShot));
+
         // The same data in a "DataLogger" graph window of a main window.
         QTemporaryDir dir;
         NoMeter meter;

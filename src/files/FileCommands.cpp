@@ -86,6 +86,9 @@ QString FileCommands::runSaveDialog(const QString& filter, const QString& defaul
     request.defaultSuffix = defaultExtension;
     request.confirmOverwrite = true;
     const FileDialogResult result = m_main.dialogs().saveFile(&m_main, request);
+    // The handler belongs to this dialog only; other save dialogs of the program keep their names.
+    if (auto* widgets = dynamic_cast<WidgetDialogService*>(&m_main.dialogs()))
+        widgets->onSaveTypeChange = nullptr;
     return result.fileName;
 }
 

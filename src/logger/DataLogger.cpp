@@ -1,5 +1,7 @@
 #include "logger/DataLogger.h"
 
+#include "files/CollectionFile.h"
+
 #include "app/DataFolder.h"
 #include "app/DateTimeText.h"
 #include "app/DialogService.h"
@@ -31,7 +33,6 @@
 #include <optional>
 
 namespace {
-constexpr const char* TempFileName = "DataSetsTemp.tmp";
 
 // The "Data Retriving Progress" window, opened once the transfer size is known.
 class ScopeProgress : public DownloadProgress {
@@ -92,12 +93,13 @@ class ScopeProgress : public DownloadProgress {
 DataLogger::DataLogger(TfrmMain& main) : QObject(&main), m_main(main) {}
 DataLogger::~DataLogger() = default;
 
+// The temp file is the collection file's: one rule for where it lives.
 QString DataLogger::tempFolder(const QString& dataFolder) {
-    return QDir(dataFolderOrProgramFolder(dataFolder)).filePath(QStringLiteral("temp"));
+    return CollectionFile::tempFolder(dataFolder);
 }
 
 QString DataLogger::tempFilePath(const QString& dataFolder) {
-    return QDir(tempFolder(dataFolder)).filePath(QString::fromLatin1(TempFileName));
+    return CollectionFile::tempFilePath(dataFolder);
 }
 
 void DataLogger::showMessage(const QString& text) {
@@ -212,10 +214,9 @@ int DataLogger::DownloadMemory() {
 }
 
 bool DataLogger::writeTempFile(std::span<const uint8_t> image) {
-    QSaveFile file(tempFilePath(m_main.state().dataFolder));
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    file.write(reinterpret_cast<const char*>(image.data()), static_cast<qint64>(image.size()));
-    return file.commit();
+    return CollectionFile::writeTemp(m_main.state().dataFolder,
+                                     MemoryImage(image.begin(), image.end())) ==
+           CollectionFile::TempResult::Written;
 }
 
 int DataLogger::ReadMemory() {

@@ -16,6 +16,7 @@
 #include "logger/Ulist.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -239,6 +240,24 @@ TEST_F(FileCommandsTest, TypeChangeUsesTheRunningDialogsFilter) {
               QStringLiteral("run1.TXT"));
     EXPECT_EQ(files().SaveDialog1TypeChange(QStringLiteral("run1.ghf"), 3),
               QStringLiteral("run1.CSV"));
+}
+
+TEST_F(FileCommandsTest, TemplateWrittenAsGraphFileConfiguresNewCharts) {
+    TfrmGraph* g = newGraph(10, 5);
+    g->PESGraph1->setSubsetColor(2, QColor(1, 2, 3));
+    QDir().mkpath(path("prog/template"));
+    ASSERT_TRUE(files().WriteGraphFile(*g->PESGraph1, path("prog/template/graph.ghf")));
+    TfrmGraph::templateFolder = path("prog");
+    TfrmGraph* fresh = newGraph(10, 0);
+    EXPECT_EQ(fresh->PESGraph1->subsetColor(2), QColor(1, 2, 3));
+    EXPECT_TRUE(t.dialogs.messages.empty());
+
+    // A damaged template is reported and the built-in settings are used.
+    ASSERT_TRUE(writeBytes(path("prog/template/graph.ghf"), QByteArray("\x40\x00\x00\x00ab", 6)));
+    TfrmGraph* plain = newGraph(10, 0);
+    EXPECT_EQ(t.dialogs.lastMessage(), GraphFile::readError());
+    EXPECT_NE(plain->PESGraph1->subsetColor(2), QColor(1, 2, 3));
+    TfrmGraph::templateFolder.clear();
 }
 
 // --- Text and CSV files --------------------------------------------------------------------------

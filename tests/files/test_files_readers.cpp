@@ -113,7 +113,7 @@ TEST(GraphFile, BadFilesAreRefused) {
     const Case cases[] = {
         {"empty", QByteArray()},
         {"shorter than the length field", QByteArray("\x05\x00", 2)},
-        {"block shorter than its length", QByteArray("\x10\x00\x00\x00abc", 7)},
+        {"block shorter than its length", QByteArray("\x10\x00\x00\x00" "abc", 7)},
         {"length of 4 GiB", QByteArray("\xff\xff\xff\xff"
                                        "abcd",
                                        8)},

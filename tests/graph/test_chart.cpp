@@ -263,3 +263,27 @@ TEST(Chart, CancelledPrintDialogPrintsNothing) {
     f.c.printDialog();
     EXPECT_EQ(asked, 1);
 }
+
+TEST(Chart, WheelZoomsOnlyWhereZoomingIsAllowed) {
+    Fixture f(60);
+    QSignalSpy zoomed(&f.c, &Chart::zoomedIn);
+    auto wheel = [&](QPoint at) {
+        QWheelEvent e(at, f.c.plot()->mapToGlobal(at), {}, QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(f.c.plot(), &e);
+    };
+    const QPoint inside = f.c.plottingRect().center();
+    f.c.setAllowZoom(false, false);
+    f.c.redraw();
+    wheel(inside);
+    EXPECT_EQ(zoomed.count(), 0);
+    EXPECT_FALSE(f.c.isZoomed());
+    f.c.setAllowZoom(true, true);
+    f.c.redraw();
+    wheel(inside);
+    EXPECT_EQ(zoomed.count(), 1);
+    EXPECT_TRUE(f.c.isZoomed());
+    EXPECT_LT(f.c.pixelToData(f.c.plottingRect().topRight()).x() -
+                  f.c.pixelToData(f.c.plottingRect().topLeft()).x(),
+              60 * Sec);
+}

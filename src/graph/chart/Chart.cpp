@@ -94,7 +94,10 @@ Chart::Chart(QWidget* parent) : QWidget(parent) {
         m_zoomed = true;
         emit zoomedIn();
     });
-    connect(m_plot, &QCustomPlot::mouseWheel, this, [this] {
+    connect(m_plot, &QCustomPlot::mouseWheel, this, [this](QWheelEvent* e) {
+        // Only a wheel turned over a plotting area with zooming allowed zooms.
+        if (!m_plot->interactions().testFlag(QCP::iRangeZoom) || !m_plot->axisRectAt(e->position()))
+            return;
         m_zoomed = true;
         emit zoomedIn();
     });

@@ -109,10 +109,10 @@ class TfrmGraph : public QWidget {
     void pnlGraphResize();
 
     // --- Chart tools (GraphTools.cpp) ---------------------------------------------------------
-    void ToolButton4Click();  // "Normal Cursor"
-    void ToolButton5Click();  // "Draw A Cross On Graph"
-    void ToolButton9Click();  // "Text"
-    void PESGraph1Click();    // places a cross or a text in the cross or text mode
+    void ToolButton4Click(); // "Normal Cursor"
+    void ToolButton5Click(); // "Draw A Cross On Graph"
+    void ToolButton9Click(); // "Text"
+    void PESGraph1Click();   // places a cross or a text in the cross or text mode
     void PESGraph1GraphHotSpot();
     void PESGraph1GraphAnnotHotSpot(bool doubleClick, int index);
     void ToolButton15Click(); // "Set Annotation Color"

@@ -74,6 +74,7 @@ int listIndex(int value) {
 TfrmGraph::TfrmGraph(TfrmMain& main, QWidget* parent) : QWidget(parent), m_main(main) {
     setObjectName(QStringLiteral("frmGraph"));
     buildLayout();
+    connectTools();
     FormCreate();
     s_latest = this;
     connect(m_main.mdiArea(), &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {

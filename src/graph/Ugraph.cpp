@@ -151,6 +151,8 @@ void TfrmGraph::buildLayout() {
     ToolButton2 = toolButton(ToolBar1, QStringLiteral("ToolButton2"), QStringLiteral("Line"),
                              QStringLiteral("Toggle Line Cursor Statistic"), true);
     ToolButton2->setChecked(true);
+    connect(ToolButton1, &QToolButton::clicked, this, [this] { ToolButton1Click(); });
+    connect(ToolButton2, &QToolButton::clicked, this, [this] { ToolButton2Click(); });
     ToolBar1->addSeparator();
     ToolButton4 = toolButton(ToolBar1, QStringLiteral("ToolButton4"), QStringLiteral("\u2196"),
                              QStringLiteral("Normal Cursor"), true);

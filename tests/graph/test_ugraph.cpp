@@ -439,17 +439,18 @@ TEST(GraphWindow, MaxMinTableCopiesTheBoxesAndTogglesOnEachClick) {
 TEST(GraphWindow, StatisticToggles) {
     GraphFixture f;
     TfrmGraph& g = *f.g;
-    g.ToolButton1->setChecked(false);
-    g.ToolButton1Click();
+    // The buttons start down; a click raises them (and runs their handlers).
+    g.ToolButton1->click();
+    EXPECT_FALSE(g.ToolButton1->isChecked());
     EXPECT_TRUE(g.pnlGraphStatistic->isHidden());
-    g.ToolButton2->setChecked(false);
-    g.ToolButton2Click();
+    g.ToolButton2->click();
     EXPECT_TRUE(g.pnlStatistic->isHidden());
     EXPECT_FALSE(g.PESGraph1->showLineAnnotations());
-    g.ToolButton2->setChecked(true);
-    g.ToolButton2Click();
+    g.ToolButton2->click();
     EXPECT_FALSE(g.pnlStatistic->isHidden());
     EXPECT_TRUE(g.PESGraph1->showLineAnnotations());
+    g.ToolButton1->click();
+    EXPECT_FALSE(g.pnlGraphStatistic->isHidden());
 }
 
 // --- Closing ----------------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "logger/Ulist.h"
 #include "print/PrintCommands.h"
 
+#include <QApplication>
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
@@ -201,6 +202,10 @@ TEST(Print, TableFontIsFixedPitchEightPoints) {
 
 TEST(Print, NothingWithoutAChildWindow) {
     PrintFixture f;
+    // Start-up opened the real-time graph and the front panel; close them.
+    f.t.main->mdiArea()->closeAllSubWindows();
+    QApplication::processEvents();
+    ASSERT_TRUE(f.t.main->mdiArea()->subWindowList().isEmpty());
     f.print().btnPrintClick();
     f.t.main->btnPrint->click();
     EXPECT_TRUE(f.t.dialogs.dialogsShown.empty());

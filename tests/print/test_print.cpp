@@ -3,13 +3,14 @@
 #include "TestMain.h"
 #include "graph/Ugraph.h"
 #include "graph/chart/ChartCustomizeDialog.h"
+#include "link/NoMeter.h"
 #include "link/Transport.h"
 #include "logger/ListTableModel.h"
 #include "logger/Ulist.h"
 #include "print/PrintCommands.h"
 
-#include <QApplication>
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QFontMetrics>
@@ -28,17 +29,6 @@
 #include <map>
 
 namespace {
-struct NoMeter : Transport {
-    int open(uint16_t, uint16_t) override { return 1; }
-    int setTimeouts(int, int) override { return 1; }
-    int writeCommand(std::span<const uint8_t>) override { return 1; }
-    int writeBlock(std::span<const uint8_t>) override { return 1; }
-    void flush() override {}
-    int readReply(std::span<uint8_t>) override { return 1; }
-    void close() override {}
-    void readSerialString(std::span<char> b) override { b[0] = 0; }
-};
-
 constexpr double T0 = 46000.25;
 constexpr double Sec = 1.0 / 86400.0;
 

@@ -121,6 +121,7 @@ void TfrmGraph::buildLayout() {
     gridFont.setPixelSize(11);
     Grid2->setFont(gridFont);
     Grid2->setTextElideMode(Qt::ElideNone);
+    Grid2->setWordWrap(false);
     Grid2->setSelectionBehavior(QAbstractItemView::SelectRows);
     Grid2->setSelectionMode(QAbstractItemView::SingleSelection);
     Grid2->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -5,6 +5,7 @@
 #include "app/Umain.h"
 #include "graph/Ugraph.h"
 #include "graph/chart/Chart.h"
+#include "link/NoMeter.h"
 #include "link/Transport.h"
 
 #include <QApplication>
@@ -23,17 +24,6 @@ constexpr int Points = 100'000;
 constexpr double Interval = 2.0 / 86400.0;
 
 // No meter: every operation fails, so the main window stays off connection.
-struct NoMeter : Transport {
-    int open(uint16_t, uint16_t) override { return 1; }
-    int setTimeouts(int, int) override { return 1; }
-    int writeCommand(std::span<const uint8_t>) override { return 1; }
-    int writeBlock(std::span<const uint8_t>) override { return 1; }
-    void flush() override {}
-    int readReply(std::span<uint8_t>) override { return 1; }
-    void close() override {}
-    void readSerialString(std::span<char> b) override { b[0] = 0; }
-};
-
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];

@@ -7,6 +7,7 @@
 #include "app/Umain.h"
 #include "graph/Ugraph.h"
 #include "link/Clock.h"
+#include "link/NoMeter.h"
 #include "link/Transport.h"
 #include "realtime/RealTimeRecorder.h"
 #include "realtime/Usetuprealtime.h"
@@ -23,22 +24,11 @@
 #include <vector>
 
 namespace {
-struct NoMeter : Transport {
-    int open(uint16_t, uint16_t) override { return 1; }
-    int setTimeouts(int, int) override { return 1; }
-    int writeCommand(std::span<const uint8_t>) override { return 1; }
-    int writeBlock(std::span<const uint8_t>) override { return 1; }
-    void flush() override {}
-    int readReply(std::span<uint8_t>) override { return 1; }
-    void close() override {}
-    void readSerialString(std::span<char> b) override { b[0] = 0; }
-};
-
 // Starts the recording with the count asked for at 00:01; every question is answered No.
 struct BenchDialogs : DialogService {
     int count = 99999;
-    QMessageBox::StandardButton message(QWidget*, const QString&, const QString&,
-                                        QMessageBox::Icon, QMessageBox::StandardButtons,
+    QMessageBox::StandardButton message(QWidget*, const QString&, const QString&, QMessageBox::Icon,
+                                        QMessageBox::StandardButtons,
                                         QMessageBox::StandardButton) override {
         return QMessageBox::No;
     }
@@ -68,7 +58,8 @@ struct Stats {
 Stats stats(std::vector<double> v) {
     if (v.empty()) return {0, 0, 0, 0};
     double sum = 0;
-    for (double x : v) sum += x;
+    for (double x : v)
+        sum += x;
     std::sort(v.begin(), v.end());
     return {sum / double(v.size()), v[v.size() / 2], v[std::min(v.size() - 1, v.size() * 99 / 100)],
             v.back()};

@@ -276,7 +276,9 @@ QWidget* TfrmMain::activeChild() const {
 }
 
 void TfrmMain::setStatusText(int panel, const QString& text) {
-    if (panel >= 0 && panel < 2) m_statusPanels[panel]->setText(text);
+    if (panel < 0 || panel >= 2) return;
+    m_statusPanels[panel]->setText(text);
+    m_statusPanels[panel]->setToolTip(text); // panel 0 is narrow; a long text stays readable
 }
 
 QString TfrmMain::statusText(int panel) const {

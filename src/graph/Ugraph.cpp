@@ -74,6 +74,7 @@ int listIndex(int value) {
 TfrmGraph::TfrmGraph(TfrmMain& main, QWidget* parent) : QWidget(parent), m_main(main) {
     setObjectName(QStringLiteral("frmGraph"));
     buildLayout();
+    connectTools();
     FormCreate();
     s_latest = this;
     connect(m_main.mdiArea(), &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
@@ -120,6 +121,7 @@ void TfrmGraph::buildLayout() {
     gridFont.setPixelSize(11);
     Grid2->setFont(gridFont);
     Grid2->setTextElideMode(Qt::ElideNone);
+    Grid2->setWordWrap(false);
     Grid2->setSelectionBehavior(QAbstractItemView::SelectRows);
     Grid2->setSelectionMode(QAbstractItemView::SingleSelection);
     Grid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -150,6 +152,8 @@ void TfrmGraph::buildLayout() {
     ToolButton2 = toolButton(ToolBar1, QStringLiteral("ToolButton2"), QStringLiteral("Line"),
                              QStringLiteral("Toggle Line Cursor Statistic"), true);
     ToolButton2->setChecked(true);
+    connect(ToolButton1, &QToolButton::clicked, this, [this] { ToolButton1Click(); });
+    connect(ToolButton2, &QToolButton::clicked, this, [this] { ToolButton2Click(); });
     ToolBar1->addSeparator();
     ToolButton4 = toolButton(ToolBar1, QStringLiteral("ToolButton4"), QStringLiteral("\u2196"),
                              QStringLiteral("Normal Cursor"), true);

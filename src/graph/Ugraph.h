@@ -108,6 +108,23 @@ class TfrmGraph : public QWidget {
     void Button2Click();
     void pnlGraphResize();
 
+    // --- Chart tools (GraphTools.cpp) ---------------------------------------------------------
+    void ToolButton4Click(); // "Normal Cursor"
+    void ToolButton5Click(); // "Draw A Cross On Graph"
+    void ToolButton9Click(); // "Text"
+    void PESGraph1Click();   // places a cross or a text in the cross or text mode
+    void PESGraph1GraphHotSpot();
+    void PESGraph1GraphAnnotHotSpot(bool doubleClick, int index);
+    void ToolButton15Click(); // "Set Annotation Color"
+    void btnChangeScaleClick();
+    void Button1Click(); // "Graph Option"
+    void PESGraph1CustomizeDlg();
+    void chkSplitClick();
+    void ToolButton7Click(); // "Color" and "Monochrome"
+    void Button3Click();     // "Font"
+    // The "CROSS" pointer: hot spot at its top-left corner, the lines cross 15, 15 from it.
+    static QCursor crossPointer();
+
     // --- Controls -----------------------------------------------------------------------------
     QWidget* pnlDataSets = nullptr;
     QTableWidget* Grid2 = nullptr; // row 0 is the fixed header row; row k + 1 is data set k
@@ -170,8 +187,10 @@ class TfrmGraph : public QWidget {
   private:
     void FormCreate();
     void buildLayout();
+    void connectTools();
 
     TfrmMain& m_main;
     bool m_shownOnce = false;
     QAction* m_clearAction = nullptr;
+    QFont m_panelFont; // the font dialog's font (the statistic panels' font once chosen)
 };

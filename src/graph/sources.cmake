@@ -4,4 +4,7 @@ list(APPEND Q7320_CORE_SOURCES
 )
 list(APPEND Q7320_UI_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/Ugraph.h ${CMAKE_CURRENT_LIST_DIR}/Ugraph.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/GraphTools.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/Uannoedit.h ${CMAKE_CURRENT_LIST_DIR}/Uannoedit.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/Usetupscale.h ${CMAKE_CURRENT_LIST_DIR}/Usetupscale.cpp
 )

@@ -1,6 +1,6 @@
 # Files of this folder, by library.
 list(APPEND Q7320_CORE_SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/Transport.h
+    ${CMAKE_CURRENT_LIST_DIR}/Transport.h ${CMAKE_CURRENT_LIST_DIR}/NoMeter.h
     ${CMAKE_CURRENT_LIST_DIR}/Clock.h ${CMAKE_CURRENT_LIST_DIR}/Clock.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Exchange.h ${CMAKE_CURRENT_LIST_DIR}/Exchange.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TransportFactory.h ${CMAKE_CURRENT_LIST_DIR}/TransportFactory.cpp

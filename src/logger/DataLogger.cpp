@@ -22,6 +22,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFontMetrics>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMdiArea>
@@ -268,6 +269,16 @@ void DataLogger::fillDataSetsList() {
                 grid->setItem(k + 1, c, new QTableWidgetItem(texts[c]));
             }
         }
+    }
+    // The given widths suit short dates; a longer date format or header widens its column
+    // rather than cutting the text.
+    const QFontMetrics metrics(grid->font());
+    for (int c = 0; c < DataSetTextColumns; ++c) {
+        int need = 0;
+        for (int r = 0; r < grid->rowCount(); ++r)
+            if (const QTableWidgetItem* item = grid->item(r, c))
+                need = std::max(need, metrics.horizontalAdvance(item->text()) + 12);
+        grid->setColumnWidth(c, std::max(grid->columnWidth(c), need));
     }
     grid->clearSelection();
     grid->setCurrentCell(1, 0, QItemSelectionModel::NoUpdate);

@@ -74,15 +74,17 @@ RealTimeView* RealTimeRecorder::openView() {
     return m_view.get();
 }
 
-// The window's close: it asks about saving and may refuse. Only a close it accepts lets the
-// recording go (and its journal with it).
+// The window's close asks about saving and may be refused. A close it accepts runs its close
+// handler, which lets go of the window (RealTimeGraph), and then hides it: that is when the
+// recording is let go, and its journal with it. A window hidden for any other reason is still
+// the real-time window; one being destroyed is no longer a TfrmGraph.
 bool RealTimeRecorder::eventFilter(QObject* watched, QEvent* event) {
-    auto* graphView = dynamic_cast<RealTimeGraphView*>(m_view.get());
-    if (event->type() != QEvent::Close || !graphView || !graphView->refersTo(watched))
-        return QObject::eventFilter(watched, event);
-    watched->event(event); // the window's own close handling decides
-    if (event->isAccepted()) realTimeGraphClosed();
-    return true;
+    if (event->type() == QEvent::Hide && qobject_cast<TfrmGraph*>(watched) &&
+        m_main.state().RealTimeGraph != watched) {
+        auto* graphView = dynamic_cast<RealTimeGraphView*>(m_view.get());
+        if (graphView && graphView->refersTo(watched)) realTimeGraphClosed();
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void RealTimeRecorder::graphDestroyed(QObject* graph) {

@@ -3,35 +3,25 @@
 #include "app/Uabout.h"
 #include "app/Uscope.h"
 #include "link/Exchange.h"
+#include "link/NoMeter.h"
 #include "link/Transport.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
-#include <QProgressBar>
-#include <QRadioButton>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
-#include <QTest>
 #include <gtest/gtest.h>
 
-namespace {
-struct NoMeter : Transport {
-    int open(uint16_t, uint16_t) override { return 1; }
-    int setTimeouts(int, int) override { return 1; }
-    int writeCommand(std::span<const uint8_t>) override { return 1; }
-    int writeBlock(std::span<const uint8_t>) override { return 1; }
-    void flush() override {}
-    int readReply(std::span<uint8_t>) override { return 1; }
-    void close() override {}
-    void readSerialString(std::span<char> b) override { b[0] = 0; }
-};
-} // namespace
+namespace {} // namespace
 
 TEST(Shell, MenusToolButtonsAndStartingStates) {
     NoMeter meter;
@@ -40,11 +30,14 @@ TEST(Shell, MenusToolButtonsAndStartingStates) {
     EXPECT_EQ(m.windowTitle(), "Q7320");
 
     QStringList menus;
-    for (QAction* a : m.menuBar()->actions()) menus << a->text();
-    EXPECT_EQ(menus, (QStringList{"&File", "Real Time", "&Data Logger", "&View", "&Window", "&Help"}));
+    for (QAction* a : m.menuBar()->actions())
+        menus << a->text();
+    EXPECT_EQ(menus,
+              (QStringList{"&File", "Real Time", "&Data Logger", "&View", "&Window", "&Help"}));
 
     QStringList file;
-    for (QAction* a : m.menuFile->actions()) file << (a->isSeparator() ? "-" : a->text());
+    for (QAction* a : m.menuFile->actions())
+        file << (a->isSeparator() ? "-" : a->text());
     EXPECT_EQ(file, (QStringList{"&Open", "&Save", "-", "&Print", "&Printer Setup", "-", "E&xit"}));
     EXPECT_EQ(m.LoadData1->text(), "&Load ");
     EXPECT_FALSE(m.Run1->isEnabled());
@@ -52,13 +45,18 @@ TEST(Shell, MenusToolButtonsAndStartingStates) {
     EXPECT_TRUE(m.ControlPanel1->isChecked());
     EXPECT_TRUE(m.RealTimeGraph1->isChecked());
 
-    struct Hint { QToolButton* button; const char* text; bool enabled; };
-    for (const Hint& h : {Hint{m.SpeedButton1, "Open File", true}, Hint{m.SpeedButton2, "Save to file", true},
-                          Hint{m.btnPrint, "Print", true}, Hint{m.btnDataLogger, "Data Logger", true},
-                          Hint{m.btnOutputToGraph, "Output Tabular to graph", false},
-                          Hint{m.btnRun, "Start Graphing Real Time Data", false},
-                          Hint{m.btnStop, "Stop Graphing Real Time Data", false},
-                          Hint{m.SpeedButton8, "Help", true}}) {
+    struct Hint {
+        QToolButton* button;
+        const char* text;
+        bool enabled;
+    };
+    for (const Hint& h :
+         {Hint{m.SpeedButton1, "Open File", true}, Hint{m.SpeedButton2, "Save to file", true},
+          Hint{m.btnPrint, "Print", true}, Hint{m.btnDataLogger, "Data Logger", true},
+          Hint{m.btnOutputToGraph, "Output Tabular to graph", false},
+          Hint{m.btnRun, "Start Graphing Real Time Data", false},
+          Hint{m.btnStop, "Stop Graphing Real Time Data", false},
+          Hint{m.SpeedButton8, "Help", true}}) {
         EXPECT_EQ(h.button->toolTip(), h.text);
         EXPECT_EQ(h.button->isEnabled(), h.enabled) << h.text;
     }

@@ -10,6 +10,7 @@
 #include "files/Uopensave.h"
 #include "graph/Ugraph.h"
 #include "graph/chart/Chart.h"
+#include "link/NoMeter.h"
 #include "link/Transport.h"
 #include "logger/DataLogger.h"
 #include "logger/ListTableModel.h"
@@ -29,17 +30,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-struct NoMeter : Transport {
-    int open(uint16_t, uint16_t) override { return 1; }
-    int setTimeouts(int, int) override { return 1; }
-    int writeCommand(std::span<const uint8_t>) override { return 1; }
-    int writeBlock(std::span<const uint8_t>) override { return 1; }
-    void flush() override {}
-    int readReply(std::span<uint8_t>) override { return 1; }
-    void close() override {}
-    void readSerialString(std::span<char> b) override { b[0] = 0; }
-};
-
 QByteArray readBytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();

@@ -5,6 +5,7 @@
 #include "graph/Ugraph.h"
 #include "graph/chart/Chart.h"
 #include "link/Clock.h"
+#include "link/NoMeter.h"
 #include "link/Transport.h"
 
 #include <QApplication>
@@ -15,18 +16,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-namespace {
-struct NoMeter : Transport {
-    int open(uint16_t, uint16_t) override { return 1; }
-    int setTimeouts(int, int) override { return 1; }
-    int writeCommand(std::span<const uint8_t>) override { return 1; }
-    int writeBlock(std::span<const uint8_t>) override { return 1; }
-    void flush() override {}
-    int readReply(std::span<uint8_t>) override { return 1; }
-    void close() override {}
-    void readSerialString(std::span<char> b) override { b[0] = 0; }
-};
-} // namespace
+namespace {} // namespace
 
 TEST(SaveDialogTypeChange, RenamesTheNameBox) {
     QTemporaryDir dir;

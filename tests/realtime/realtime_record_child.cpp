@@ -1,8 +1,7 @@
 // Child process of the kill test: the whole program side of a recording - main window, poll
-// tick, virtual meter, real-time recorder - recording into the data folder given, reporting
-// each sample on stdout once it has been appended, until it is killed.
+// tick, virtual meter, real-time recorder and its graph window - recording into the data folder
+// given, reporting each sample on stdout once it has been appended, until it is killed.
 //   realtime_record_child <data folder>
-#include "FakeRealTimeView.h"
 #include "ScriptedDialogs.h"
 #include "app/DateTimeText.h"
 #include "app/Umain.h"
@@ -40,13 +39,6 @@ int main(int argc, char** argv) {
     st.XExtendStep = 10.0 / 86400.0;
 
     RealTimeRecorder& rec = main.realTime();
-    FakeRealTimeView* view = nullptr;
-    if (!rec.makeView) // no graph window in this build: record into a stand-in
-        rec.makeView = [&view] {
-            auto v = std::make_unique<FakeRealTimeView>();
-            view = v.get();
-            return std::unique_ptr<RealTimeView>(std::move(v));
-        };
     rec.CreateRealTimeGraph();
 
     auto tick = [&] {

@@ -2,6 +2,7 @@
 #include "TestMain.h"
 #include "app/DateTimeText.h"
 #include "link/Exchange.h"
+#include "link/NoMeter.h"
 #include "link/Transport.h"
 #include "realtime/RealTimeRecorder.h"
 #include "realtime/Usetuprealtime.h"
@@ -18,17 +19,6 @@
 using namespace RealTime;
 
 namespace {
-struct NoMeter : Transport {
-    int open(uint16_t, uint16_t) override { return 1; }
-    int setTimeouts(int, int) override { return 1; }
-    int writeCommand(std::span<const uint8_t>) override { return 1; }
-    int writeBlock(std::span<const uint8_t>) override { return 1; }
-    void flush() override {}
-    int readReply(std::span<uint8_t>) override { return 1; }
-    void close() override {}
-    void readSerialString(std::span<char> b) override { b[0] = 0; }
-};
-
 const QString RunPrompt =
     QStringLiteral("There are datas in Real_Time graph ,it have to reset the graph.\n"
                    "Do you want to save the Real-Time graph ?");

@@ -199,6 +199,7 @@ TEST_F(Window, ClosingTheWindowStopsTheRecording) {
     // No: it closes, and the recording with it.
     t->dialogs.messageAnswers.push_back(QMessageBox::No);
     frame->close();
+    EXPECT_FALSE(QFile::exists(rec().journalPath())); // at the close itself
     EXPECT_FALSE(st().Recording);
     EXPECT_EQ(st().SampleCount, 0);
     EXPECT_EQ(graph(), nullptr);
@@ -277,4 +278,24 @@ TEST_F(Window, UnsavedRecordingIsRestoredAtTheNextStart) {
     t->main->btnRun->click();
     EXPECT_TRUE(t->dialogs.lastMessage().startsWith("There are datas in Real_Time graph"));
     EXPECT_EQ(st().SampleCount, 5);
+}
+
+// The close may also come to the window itself rather than to its frame; a refused one keeps
+// the window and the recording.
+TEST_F(Window, ClosingTheGraphItselfLetsTheRecordingGo) {
+    run(100, 0, 1);
+    recordUntil(2);
+    t->dialogs.messageAnswers.push_back(QMessageBox::Cancel);
+    graph()->close();
+    EXPECT_TRUE(st().Recording);
+    graph()->hide(); // hidden, not closed: still the real-time window
+    EXPECT_NE(rec().view(), nullptr);
+    EXPECT_TRUE(QFile::exists(rec().journalPath()));
+    graph()->show();
+    t->dialogs.messageAnswers.push_back(QMessageBox::No);
+    graph()->close();
+    EXPECT_FALSE(QFile::exists(rec().journalPath())); // at the close itself
+    EXPECT_FALSE(st().Recording);
+    EXPECT_EQ(st().SampleCount, 0);
+    EXPECT_EQ(rec().view(), nullptr);
 }

@@ -1125,17 +1125,28 @@ void Chart::customize() {
     emit customizeDialogClosed();
 }
 
-void Chart::printDialog() {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageOrientation(QPageLayout::Landscape);
+void Chart::printDialog(QPrinter* chosen) {
+    std::unique_ptr<QPrinter> own;
+    if (!chosen) {
+        own = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        own->setPageOrientation(QPageLayout::Landscape);
+    }
+    QPrinter& printer = chosen ? *chosen : *own;
     QPrintDialog dialog(&printer, this);
     if (runDialog(dialog) != QDialog::Accepted) return;
     QCPPainter painter(&printer);
     const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
-    const int w = std::max(1, m_plot->width()), h = std::max(1, m_plot->height());
-    const double scale = std::min(page.width() / double(w), page.height() / double(h));
+    // The chart is laid out again in the page's shape, about as wide as on screen, so it fills
+    // the page and its text keeps a readable size.
+    const int w = std::clamp(m_plot->width(), 800, 1200);
+    const int h = std::max(1, int(w * double(page.height()) / std::max(1, page.width())));
+    const double scale = page.width() / double(w);
+    // Scaled inside save/restore: the printer's engine keeps the last transform for the next
+    // job on the same printer otherwise.
+    painter.save();
     painter.scale(scale, scale);
     m_plot->toPainter(&painter, w, h);
+    painter.restore();
 }
 
 // --- State block ---------------------------------------------------------------------------------

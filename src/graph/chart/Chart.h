@@ -26,6 +26,7 @@ class QCPLegend;
 class QCPMarginGroup;
 class QCPPainter;
 class QDialog;
+class QPrinter;
 
 namespace chart {
 
@@ -200,7 +201,9 @@ class Chart : public QWidget {
     // The customisation dialog; emits customizeDialogClosed() afterwards.
     void customize();
     int customizeDialogResult() const { return m_customizeResult; }
-    void printDialog();
+    // The print dialog, then the chart on the printer chosen; on a printer of the chart's own
+    // (landscape) when none is given.
+    void printDialog(QPrinter* printer = nullptr);
     // Modal dialogs of the chart run through this (tests answer them).
     std::function<int(QDialog&)> runDialog;
 

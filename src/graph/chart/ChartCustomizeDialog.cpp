@@ -130,6 +130,18 @@ ChartCustomizeDialog::ChartCustomizeDialog(const ChartState& s, QWidget* parent)
         m_tabs->addTab(page, tr("Fonts"));
     }
 
+    if (m_tabs->count() == 0) {
+        // Every page is left out (as before printing): the drawing style is still offered, so
+        // the chart can go to a black-and-white printer in monochrome.
+        auto* page = new QWidget;
+        auto* form = new QFormLayout(page);
+        m_viewingStyle = new QComboBox;
+        m_viewingStyle->addItems({tr("Color"), tr("Monochrome")});
+        m_viewingStyle->setCurrentIndex(int(s.viewingStyle));
+        form->addRow(tr("Viewing style"), m_viewingStyle);
+        m_tabs->addTab(page, tr("Style"));
+    }
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -142,8 +154,8 @@ ChartState ChartCustomizeDialog::result(const ChartState& state) const {
         s.mainTitle = m_mainTitle->text();
         s.subTitle = m_subTitle->text();
         s.gridStyle = GridStyle(m_gridStyle->currentIndex());
-        s.viewingStyle = ViewingStyle(m_viewingStyle->currentIndex());
     }
+    if (m_viewingStyle) s.viewingStyle = ViewingStyle(m_viewingStyle->currentIndex());
     if (m_graphFore) {
         s.graphForeColor = buttonColor(m_graphFore);
         s.graphBackColor = buttonColor(m_graphBack);

@@ -330,16 +330,18 @@ QImage frontPicture() {
     return image;
 }
 
+// The "CROSS" pointer: an X whose lines cross at 15, 15 from the hot spot (the top-left
+// corner), black with a white edge so it shows on the black chart and on a white one.
 QImage crossCursor() {
     QImage image(32, 32, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter p(&image);
-    p.setPen(QPen(Qt::white, 3));
-    p.drawLine(16, 2, 16, 30);
-    p.drawLine(2, 16, 30, 16);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    const QLine lines[2] = {QLine(4, 4, 26, 26), QLine(4, 26, 26, 4)};
+    p.setPen(QPen(Qt::white, 3, Qt::SolidLine, Qt::SquareCap));
+    p.drawLines(lines, 2);
     p.setPen(QPen(Qt::black, 1));
-    p.drawLine(16, 2, 16, 30);
-    p.drawLine(2, 16, 30, 16);
+    p.drawLines(lines, 2);
     return image;
 }
 

@@ -8,6 +8,7 @@
 #include "files/TextFiles.h"
 #include "files/Uopensave.h"
 #include "graph/Ugraph.h"
+#include "realtime/RealTimeRecorder.h"
 #include "graph/chart/Chart.h"
 #include "logger/DataLogger.h"
 #include "logger/ListTableModel.h"
@@ -124,9 +125,12 @@ void FileCommands::SaveChart(chart::Chart& chart) {
         runSaveDialog(TextLines::chartFilter(commaDecimal()), QStringLiteral("GHF"));
     if (name.isEmpty()) return;
     const QString ext = TextLines::lowerExtension(name);
-    if (ext == QLatin1String(".ghf"))
-        WriteGraphFile(chart, name);
-    else if (ext == QLatin1String(".txt"))
+    if (ext == QLatin1String(".ghf")) {
+        // The whole real-time chart is now safe in its file; its recovery journal can go.
+        const TfrmGraph* realTime = m_main.state().RealTimeGraph;
+        if (WriteGraphFile(chart, name) && realTime && &chart == realTime->PESGraph1)
+            m_main.realTime().realTimeChartSaved();
+    } else if (ext == QLatin1String(".txt"))
         WriteChartText(chart, name, TextLines::Tab);
     else if (ext == QLatin1String(".csv"))
         WriteChartText(chart, name, TextLines::Comma);

@@ -186,6 +186,27 @@ TEST_F(Window, ClearButtonEmptiesTheChartAndDropsTheJournal) {
     EXPECT_FALSE(QFile::exists(rec().journalPath()));
 }
 
+TEST_F(Window, SavingTheStoppedChartAsAChartFileDropsTheJournal) {
+    run(100, 0, 1);
+    recordUntil(3);
+    const QString file = t->dir.filePath("rt.ghf");
+    auto saveAs = [&] {
+        t->main->mdiArea()->setActiveSubWindow(
+            qobject_cast<QMdiSubWindow*>(graph()->parentWidget()));
+        t->dialogs.fileAnswers.push_back({file, 0});
+        t->main->Save1->trigger();
+    };
+    // While recording, samples after the save are only in the journal: it stays.
+    saveAs();
+    ASSERT_TRUE(QFile::exists(file));
+    EXPECT_TRUE(QFile::exists(rec().journalPath()));
+    t->main->btnStop->click();
+    QFile::remove(file);
+    saveAs();
+    ASSERT_TRUE(QFile::exists(file));
+    EXPECT_FALSE(QFile::exists(rec().journalPath()));
+}
+
 TEST_F(Window, ClosingTheWindowStopsTheRecording) {
     run(100, 0, 1);
     recordUntil(2);

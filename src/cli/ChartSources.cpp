@@ -56,18 +56,8 @@ void installTemplateReader() {
 }
 
 void chartDataSet(chart::Chart& chart, const DataSetStore& store, int k) {
-    // The data logger window's ShowDataSet, without the window around the chart.
-    const int count = store.sampleCount[size_t(k)];
-    const size_t offset = store.firstEntry(k);
-    const size_t entries = 3 * size_t(std::max(count, 0));
-    const double start = store.startTime[size_t(k)];
-    const double end = start + count * (store.interval[size_t(k)] / DateTimeText::SecondsPerDay);
-    TfrmGraph::ConfigureGraph(chart, 3, count, start, end, 0, 10000, -50, 100);
-    if (offset + entries > store.values.size() || offset + entries > store.times.size()) return;
-    chart.setAllXData(std::span<const double>(store.times.data() + offset, entries));
-    chart.setAllYData(std::span<const float>(store.values.data() + offset, entries));
-    chart.undoZoom();
-    chart.redraw();
+    // The data logger window's own charting, without the window around the chart.
+    if (TfrmGraph::chartDataSet(chart, store, k)) chart.redraw();
 }
 
 bool chartGraphFile(chart::Chart& chart, const QString& fileName, QString* why) {

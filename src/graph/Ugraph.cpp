@@ -4,6 +4,7 @@
 #include "app/DialogService.h"
 #include "app/Umain.h"
 #include "files/FileCommands.h"
+#include "logger/DataSetTexts.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -32,8 +33,6 @@ namespace {
 QPointer<TfrmGraph> s_latest;
 
 constexpr int GridColumns = 11;
-const char* const GridHeaders[GridColumns] = {
-    "Set", "DATE", "TIME", "Rate", "Nums", "Unit", "ppm Offset", "RH Offset", "T1 Offset", "", ""};
 constexpr int GridWidths[GridColumns] = {25, 60, 60, 65, 40, 40, 60, 40, 40, 40, 40};
 
 QToolButton* toolButton(QToolBar* bar, const QString& name, const QString& text,
@@ -314,7 +313,9 @@ void TfrmGraph::buildLayout() {
 void TfrmGraph::FormCreate() {
     Grid2->setRowCount(2);
     for (int c = 0; c < GridColumns; ++c) {
-        auto* header = new QTableWidgetItem(QString::fromLatin1(GridHeaders[c]));
+        // The data sets' titles; the two spare columns have none.
+        auto* header = new QTableWidgetItem(
+            c < DataSetTextColumns ? QString::fromLatin1(DataSetHeaders[size_t(c)]) : QString());
         header->setFlags(Qt::ItemIsEnabled);
         header->setBackground(palette().button());
         Grid2->setItem(0, c, header);
@@ -418,33 +419,34 @@ void TfrmGraph::ConfigureGraph(int points, double xMin, double xMax) {
     ConfigureGraph(*PESGraph1, 3, points, xMin, xMax, 0, 10000, -50, 100);
 }
 
-void TfrmGraph::ShowDataSet(int n) {
-    const DataSetStore& store = m_main.state().dataSets;
-    if (n < 0 || n >= store.count()) return;
+bool TfrmGraph::chartDataSet(chart::Chart& chart, const DataSetStore& store, int n) {
+    if (n < 0 || n >= store.count()) return false;
     const int count = store.sampleCount[size_t(n)];
     const size_t offset = store.firstEntry(n);
     const size_t entries = 3 * size_t(std::max(count, 0));
     // A store whose arrays are shorter than its counts say is not charted at all.
     if (count < 0 || offset + entries > store.values.size() ||
         offset + entries > store.times.size())
-        return;
+        return false;
 
     const double start = store.startTime[size_t(n)];
+    const double end = start + count * (store.interval[size_t(n)] / DateTimeText::SecondsPerDay);
+    ConfigureGraph(chart, 3, count, start, end, 0, 10000, -50, 100);
+    chart.setAllXData(std::span<const double>(store.times.data() + offset, entries));
+    chart.setAllYData(std::span<const float>(store.values.data() + offset, entries));
+    chart.undoZoom();
+    return true;
+}
+
+void TfrmGraph::ShowDataSet(int n) {
+    const DataSetStore& store = m_main.state().dataSets;
+    if (!chartDataSet(*PESGraph1, store, n)) return;
     const int interval = store.interval[size_t(n)];
-    const double intervalDays = interval / DateTimeText::SecondsPerDay;
-    const double end = start + count * intervalDays;
-    ConfigureGraph(*PESGraph1, 3, count, start, end, 0, 10000, -50, 100);
-
-    PESGraph1->setAllXData(std::span<const double>(store.times.data() + offset, entries));
-    PESGraph1->setAllYData(std::span<const float>(store.values.data() + offset, entries));
-
     UpdateStatistics();
-    txtStartTime->setText(DateTimeText::dateTime(start));
+    txtStartTime->setText(DateTimeText::dateTime(store.startTime[size_t(n)]));
     ComboBox1->setCurrentIndex(listIndex(interval / 60));
     ComboBox2->setCurrentIndex(listIndex(interval % 60));
-    txtDataNo->setText(QString::number(count));
-
-    PESGraph1->undoZoom();
+    txtDataNo->setText(QString::number(store.sampleCount[size_t(n)]));
     UndoZoom->setEnabled(false);
     PESGraph1->redraw();
 }

@@ -20,6 +20,7 @@ class QTableWidget;
 class QToolBar;
 class QToolButton;
 class TfrmMain;
+struct DataSetStore;
 
 class TfrmGraph : public QWidget {
     Q_OBJECT
@@ -55,6 +56,9 @@ class TfrmGraph : public QWidget {
     static inline std::function<void(chart::Chart&)> saveChart;
 
     // Fills this window's chart with data set n (from 0) of the data set store.
+    // Charts data set n (0-based) of the store as ShowDataSet does, on any chart; false when
+    // n is out of range or the store's arrays are shorter than its counts.
+    static bool chartDataSet(chart::Chart& chart, const DataSetStore& store, int n);
     void ShowDataSet(int n);
     // Empties the chart, the data number and the MAX/MIN/AVG boxes; SampleCount = 0;
     // annotations from index 3 up move to 0,0 and AnnotationIndex goes back to 3.

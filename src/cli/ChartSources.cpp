@@ -133,7 +133,7 @@ bool chartTable(chart::Chart& chart, const QString& fileName, char separator, QS
         *why = TableToGraph::notValidDateTimeText(text);
         return false;
     }
-    TfrmGraph::ConfigureGraph(chart, 3, rows, *firstTime, *lastTime, 0, 10000, -50, 100);
+    TfrmGraph::ConfigureGraph(chart, rows, *firstTime, *lastTime);
     for (int s = 0; s < 3; ++s)
         chart.setSubsetXData(s, 0, x);
     chart.setSubsetYData(0, 0, ppm);

@@ -415,8 +415,12 @@ void TfrmGraph::ConfigureGraph(Chart& c, int subsets, int points, double xMin, d
     c.redraw();
 }
 
+void TfrmGraph::ConfigureGraph(Chart& chart, int points, double xMin, double xMax) {
+    ConfigureGraph(chart, 3, points, xMin, xMax, 0, 10000, -50, 100);
+}
+
 void TfrmGraph::ConfigureGraph(int points, double xMin, double xMax) {
-    ConfigureGraph(*PESGraph1, 3, points, xMin, xMax, 0, 10000, -50, 100);
+    ConfigureGraph(*PESGraph1, points, xMin, xMax);
 }
 
 bool TfrmGraph::chartDataSet(chart::Chart& chart, const DataSetStore& store, int n) {
@@ -431,7 +435,7 @@ bool TfrmGraph::chartDataSet(chart::Chart& chart, const DataSetStore& store, int
 
     const double start = store.startTime[size_t(n)];
     const double end = start + count * (store.interval[size_t(n)] / DateTimeText::SecondsPerDay);
-    ConfigureGraph(chart, 3, count, start, end, 0, 10000, -50, 100);
+    ConfigureGraph(chart, count, start, end);
     chart.setAllXData(std::span<const double>(store.times.data() + offset, entries));
     chart.setAllYData(std::span<const float>(store.values.data() + offset, entries));
     chart.undoZoom();

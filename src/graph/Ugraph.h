@@ -42,7 +42,9 @@ class TfrmGraph : public QWidget {
     // two stacked axes (ppm; %RH and Temp.) with the given ranges, then the redraw sequence.
     static void ConfigureGraph(chart::Chart& chart, int subsets, int points, double xMin,
                                double xMax, float ppmMin, float ppmMax, float rhMin, float rhMax);
-    // The same on this window's chart with the usual ranges (ppm 0..10000, %RH/Temp. -50..100).
+    // The same for the three quantities with the usual ranges (ppm 0..10000, %RH/Temp. -50..100),
+    // on any chart or on this window's.
+    static void ConfigureGraph(chart::Chart& chart, int points, double xMin, double xMax);
     void ConfigureGraph(int points, double xMin, double xMax);
 
     // Where ConfigureGraph looks for the template: <folder>/template/graph.ghf, the folder being

@@ -311,7 +311,7 @@ void DataLogger::btnOutputToGraphClick() {
         return;
     }
     chart::Chart& chart = *graph->PESGraph1;
-    TfrmGraph::ConfigureGraph(chart, 3, rows, *first, *last, 0, 10000, -50, 100);
+    TfrmGraph::ConfigureGraph(chart, rows, *first, *last);
 
     QPointer<TfrmScope> scope = new TfrmScope(&m_main);
     scope->setWindowTitle(QStringLiteral("Graphing Progress"));

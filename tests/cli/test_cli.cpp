@@ -1,5 +1,6 @@
 // The headless command line, run as the real executable against the virtual meter, recordings
 // and files, and compared with what the window's own code paths give.
+#include "TestFiles.h"
 #include "TestMain.h"
 #include "app/DateTimeText.h"
 #include "app/Uscope.h"
@@ -60,11 +61,6 @@ Result q7320(const QStringList& args, int timeoutMs = 120000) {
     r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
     r.err = QString::fromLocal8Bit(p.readAllStandardError());
     return r;
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QStringList lines(const QString& text) {

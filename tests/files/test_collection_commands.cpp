@@ -1,5 +1,6 @@
 // Collection files through the File menu: a download saved as a collection, reopened without
 // the meter, and saved again byte for byte; files that hold no data sets change nothing.
+#include "TestFiles.h"
 #include "TestMain.h"
 #include "app/Uscope.h"
 #include "files/FileCommands.h"
@@ -16,16 +17,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
 bool sameStore(const DataSetStore& a, const DataSetStore& b) {
     return a.startTime == b.startTime && a.interval == b.interval &&
            a.sampleCount == b.sampleCount && a.temperatureUnit == b.temperatureUnit &&

@@ -1,5 +1,6 @@
 // The File menu: open/save choice, chart files, text and CSV files, collection files, with the
 // range dialog, the progress windows and their Cancel, through the main window.
+#include "TestFiles.h"
 #include "TestMain.h"
 #include "app/DateTimeText.h"
 #include "app/Uscope.h"
@@ -30,16 +31,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
 QStringList lines(const QString& path) {
     QString text = QString::fromUtf8(readBytes(path));
     QStringList l = text.split(QStringLiteral("\r\n"));

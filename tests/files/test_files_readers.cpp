@@ -1,5 +1,6 @@
 // The list text reader, the chart file framing and the collection file, with truncated and
 // corrupted inputs.
+#include "TestFiles.h"
 #include "files/CollectionFile.h"
 #include "files/GraphFile.h"
 #include "files/ListTextReader.h"
@@ -27,15 +28,6 @@ Rows readAll(std::string_view bytes, char sep, size_t chunk = 0) {
     return out;
 }
 
-bool writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 } // namespace
 
 TEST(ListTextReader, SplitsLinesIntoColumns) {
@@ -113,7 +105,9 @@ TEST(GraphFile, BadFilesAreRefused) {
     const Case cases[] = {
         {"empty", QByteArray()},
         {"shorter than the length field", QByteArray("\x05\x00", 2)},
-        {"block shorter than its length", QByteArray("\x10\x00\x00\x00" "abc", 7)},
+        {"block shorter than its length", QByteArray("\x10\x00\x00\x00"
+                                                     "abc",
+                                                     7)},
         {"length of 4 GiB", QByteArray("\xff\xff\xff\xff"
                                        "abcd",
                                        8)},

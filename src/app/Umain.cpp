@@ -204,11 +204,10 @@ void TfrmMain::createMenus() {
     About1 = add(menuHelp, QStringLiteral("&About"), [this] { About1Click(); });
 
     // The desktop's quit key closes the window the way its close box does (settings written),
-    // not the way E&xit ends the program.
+    // not the way E&xit ends the program. Spelled out: QKeySequence::Quit is empty on some
+    // desktops.
     closeShortcut = new QAction(this);
-    closeShortcut->setShortcut(
-        QKeySequence(Qt::CTRL | Qt::Key_Q)); // ::Quit is empty on some desktops
-    closeShortcut->setShortcutContext(Qt::ApplicationShortcut);
+    closeShortcut->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(closeShortcut, &QAction::triggered, this, [this] { close(); });
     addAction(closeShortcut);
 }

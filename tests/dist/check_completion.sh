@@ -10,21 +10,21 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" && touch a.732 b.ghf c.txt d.csv e.png && mkdir sub
 
-# complete WORD... : what completing the last word gives, sorted, on one line.
+# complete WORD... : what completing the last word gives, sorted, on one line, in $got. Run in
+# this shell, so the completion's cache of the help texts lives on between calls.
 complete_words() {
     COMP_WORDS=("$program" "$@")
     COMP_CWORD=$#
     COMPREPLY=()
     _q7320
-    printf '%s\n' "${COMPREPLY[@]}" | sort | tr '\n' ' ' | sed 's/ $//'
+    got=$(printf '%s\n' "${COMPREPLY[@]}" | sort | tr '\n' ' ' | sed 's/ $//')
 }
 sorted() { printf '%s\n' $1 | sort | tr '\n' ' ' | sed 's/ $//'; }
 expect() {
     local want
     want=$(sorted "$1")
     shift
-    local got
-    got=$(complete_words "$@")
+    complete_words "$@"
     if [ "$got" != "$want" ]; then
         echo "FAIL: q7320 $* <TAB> gave \"$got\", not \"$want\""
         failures=$((failures + 1))
@@ -50,8 +50,8 @@ expect "replay:a.732" "--meter" "replay:a"
 # Every option the help lists for a command is offered.
 for command in $commands; do
     for option in $("$program" "$command" --help | sed -nE 's/^ +(-[A-Za-z?], )?(--[a-z][a-z0-9-]*).*/\2/p'); do
-        got=" $(complete_words "$command" "$option") "
-        [[ $got == *" $option "* ]] || { echo "FAIL: $command $option not offered"; failures=$((failures + 1)); }
+        complete_words "$command" "$option"
+        [[ " $got " == *" $option "* ]] || { echo "FAIL: $command $option not offered"; failures=$((failures + 1)); }
     done
 done
 [ "$failures" -eq 0 ] || exit 1

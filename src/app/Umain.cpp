@@ -1,7 +1,9 @@
 #include "app/Umain.h"
 
 #include "app/DataFolder.h"
+#include "app/DesktopIdentity.h"
 #include "app/DialogService.h"
+#include "app/HelpPage.h"
 #include "app/Settings.h"
 #include "app/Uabout.h"
 #include "files/FileCommands.h"
@@ -16,6 +18,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -24,7 +27,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -36,12 +38,12 @@ namespace {
 constexpr int ToolBarHeight = 59;
 
 QToolButton* makeButton(QWidget* parent, const QString& name, const QString& hint,
-                        QStyle::StandardPixmap icon) {
+                        const QIcon& icon) {
     auto* b = new QToolButton(parent);
     b->setObjectName(name);
     b->setToolTip(hint);
     b->setAutoRaise(true); // flat
-    b->setIcon(parent->style()->standardIcon(icon));
+    b->setIcon(icon);
     b->setIconSize(QSize(32, 32));
     b->setFixedSize(48, 48);
     return b;
@@ -51,14 +53,16 @@ QToolButton* makeButton(QWidget* parent, const QString& name, const QString& hin
 TfrmMain::TfrmMain(const MainServices& services, QWidget* parent)
     : QMainWindow(parent), m_transport(services.transport),
       m_clock(services.clock ? services.clock : &Clock::system()), m_dialogs(services.dialogs),
-      m_documentsDir(services.documentsDir),
-      m_documentsUnavailable(services.documentsUnavailable) {
+      m_documentsDir(services.documentsDir), m_openUrl(services.openDocument),
+      m_helpFolder(services.helpFolder), m_documentsUnavailable(services.documentsUnavailable) {
     initQ7320Resources();
+    if (!m_openUrl) m_openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     if (!m_dialogs) {
         m_ownDialogs = std::make_unique<WidgetDialogService>();
         m_dialogs = m_ownDialogs.get();
     }
     setWindowTitle(QStringLiteral("Q7320"));
+    setWindowIcon(programIcon()); // the child windows' frames take it from here
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Sans Serif"));
 
     m_exchange = std::make_unique<Exchange>(*m_transport, *m_clock);
@@ -132,9 +136,15 @@ void TfrmMain::createMenus() {
     QMenuBar* bar = menuBar();
     menuFile = bar->addMenu(QStringLiteral("&File"));
     Open1 = add(menuFile, QStringLiteral("&Open"), [this] { m_fileCommands->Open1Click(); });
+    Open1->setShortcut(QKeySequence::Open);
+    Open1->setIcon(commandIcon(QStringLiteral("document-open"), QStringLiteral("open")));
     Save1 = add(menuFile, QStringLiteral("&Save"), [this] { m_fileCommands->Save1Click(); });
+    Save1->setShortcut(QKeySequence::Save);
+    Save1->setIcon(commandIcon(QStringLiteral("document-save"), QStringLiteral("save")));
     menuFile->addSeparator();
     Print1 = add(menuFile, QStringLiteral("&Print"), [this] { m_printCommands->btnPrintClick(); });
+    Print1->setShortcut(QKeySequence::Print);
+    Print1->setIcon(commandIcon(QStringLiteral("document-print"), QStringLiteral("print")));
     PrinterSetup1 = add(menuFile, QStringLiteral("&Printer Setup"),
                         [this] { m_printCommands->PrinterSetup1Click(); });
     menuFile->addSeparator();
@@ -143,17 +153,20 @@ void TfrmMain::createMenus() {
     menuRealTime = bar->addMenu(QStringLiteral("Real Time"));
     Run1 = add(menuRealTime, QStringLiteral("Run"), [this] { m_realTime->btnRunClick(); });
     Stop1 = add(menuRealTime, QStringLiteral("Stop"), [this] { m_realTime->btnStopClick(); });
+    // Run and Stop as in the run/stop pairs of other programs.
+    Run1->setShortcut(QKeySequence(Qt::Key_F5));
+    Stop1->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
     Run1->setEnabled(false);
     Stop1->setEnabled(false);
 
     menuDataLogger = bar->addMenu(QStringLiteral("&Data Logger"));
-    LoadData1 = add(menuDataLogger, QStringLiteral("&Load "),
-                    [this] { m_dataLogger->LoadData1Click(); });
+    LoadData1 =
+        add(menuDataLogger, QStringLiteral("&Load "), [this] { m_dataLogger->LoadData1Click(); });
     Setup1 = add(menuDataLogger, QStringLiteral("&Setup"), [this] { m_meterSetup->Setup1Click(); });
 
     menuView = bar->addMenu(QStringLiteral("&View"));
-    ControlPanel1 = add(menuView, QStringLiteral("&Control Panel"),
-                        [this] { m_live->ControlPanel1Click(); });
+    ControlPanel1 =
+        add(menuView, QStringLiteral("&Control Panel"), [this] { m_live->ControlPanel1Click(); });
     ControlPanel1->setCheckable(true);
     ControlPanel1->setChecked(true);
     RealTimeGraph1 = add(menuView, QStringLiteral("Real Time &Graph"),
@@ -176,7 +189,8 @@ void TfrmMain::createMenus() {
         if (!windows.isEmpty()) menuWindow->addSeparator();
         int n = 1;
         for (QMdiSubWindow* w : windows) {
-            QAction* a = menuWindow->addAction(QStringLiteral("&%1 %2").arg(n++).arg(w->windowTitle()));
+            QAction* a =
+                menuWindow->addAction(QStringLiteral("&%1 %2").arg(n++).arg(w->windowTitle()));
             a->setCheckable(true);
             a->setChecked(w == m_mdi->activeSubWindow());
             connect(a, &QAction::triggered, this, [this, w] { m_mdi->setActiveSubWindow(w); });
@@ -185,8 +199,17 @@ void TfrmMain::createMenus() {
 
     menuHelp = bar->addMenu(QStringLiteral("&Help"));
     Contents1 = add(menuHelp, QStringLiteral("&Contents"), [this] { Contents1Click(); });
+    Contents1->setShortcut(QKeySequence::HelpContents);
     menuHelp->addSeparator();
     About1 = add(menuHelp, QStringLiteral("&About"), [this] { About1Click(); });
+
+    // The desktop's quit key closes the window the way its close box does (settings written),
+    // not the way E&xit ends the program. Spelled out: QKeySequence::Quit is empty on some
+    // desktops.
+    closeShortcut = new QAction(this);
+    closeShortcut->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(closeShortcut, &QAction::triggered, this, [this] { close(); });
+    addAction(closeShortcut);
 }
 
 void TfrmMain::createToolBar() {
@@ -197,29 +220,32 @@ void TfrmMain::createToolBar() {
     row->setContentsMargins(4, 4, 4, 4);
     row->setSpacing(2);
 
+    // The data logger and the table-to-chart commands have no theme icon; ours stand in.
     SpeedButton1 = makeButton(toolBarPanel, QStringLiteral("SpeedButton1"),
-                              QStringLiteral("Open File"), QStyle::SP_DialogOpenButton);
+                              QStringLiteral("Open File"), Open1->icon());
     SpeedButton2 = makeButton(toolBarPanel, QStringLiteral("SpeedButton2"),
-                              QStringLiteral("Save to file"), QStyle::SP_DialogSaveButton);
+                              QStringLiteral("Save to file"), Save1->icon());
     btnPrint = makeButton(toolBarPanel, QStringLiteral("btnPrint"), QStringLiteral("Print"),
-                          QStyle::SP_FileDialogDetailedView);
-    btnDataLogger = makeButton(toolBarPanel, QStringLiteral("btnDataLogger"),
-                               QStringLiteral("Data Logger"), QStyle::SP_ArrowDown);
+                          Print1->icon());
+    btnDataLogger =
+        makeButton(toolBarPanel, QStringLiteral("btnDataLogger"), QStringLiteral("Data Logger"),
+                   commandIcon(QString(), QStringLiteral("datalogger")));
     btnOutputToGraph = makeButton(toolBarPanel, QStringLiteral("btnOutputToGraph"),
                                   QStringLiteral("Output Tabular to graph"),
-                                  QStyle::SP_FileDialogContentsView);
+                                  commandIcon(QString(), QStringLiteral("tabletograph")));
     btnRun = makeButton(toolBarPanel, QStringLiteral("btnRun"),
-                        QStringLiteral("Start Graphing Real Time Data"), QStyle::SP_MediaPlay);
-    btnStop = makeButton(toolBarPanel, QStringLiteral("btnStop"),
-                         QStringLiteral("Stop Graphing Real Time Data"), QStyle::SP_MediaStop);
+                        QStringLiteral("Start Graphing Real Time Data"),
+                        commandIcon(QStringLiteral("media-playback-start"), QStringLiteral("run")));
+    btnStop = makeButton(
+        toolBarPanel, QStringLiteral("btnStop"), QStringLiteral("Stop Graphing Real Time Data"),
+        commandIcon(QStringLiteral("media-playback-stop"), QStringLiteral("stop")));
     SpeedButton8 = makeButton(toolBarPanel, QStringLiteral("SpeedButton8"), QStringLiteral("Help"),
-                              QStyle::SP_DialogHelpButton);
+                              commandIcon(QStringLiteral("help-contents"), QStringLiteral("help")));
 
     connect(SpeedButton1, &QToolButton::clicked, this, [this] { m_fileCommands->Open1Click(); });
     connect(SpeedButton2, &QToolButton::clicked, this, [this] { m_fileCommands->Save1Click(); });
     connect(btnPrint, &QToolButton::clicked, this, [this] { m_printCommands->btnPrintClick(); });
-    connect(btnDataLogger, &QToolButton::clicked, this,
-            [this] { m_dataLogger->LoadData1Click(); });
+    connect(btnDataLogger, &QToolButton::clicked, this, [this] { m_dataLogger->LoadData1Click(); });
     connect(btnOutputToGraph, &QToolButton::clicked, this,
             [this] { m_dataLogger->btnOutputToGraphClick(); });
     connect(btnRun, &QToolButton::clicked, this, [this] { m_realTime->btnRunClick(); });
@@ -302,7 +328,9 @@ void TfrmMain::setDataLoggerEnabled(bool enabled) {
     btnDataLogger->setVisible(true);
 }
 
-void TfrmMain::setSplash(TfrmAbout* splash) { m_splash = splash; }
+void TfrmMain::setSplash(TfrmAbout* splash) {
+    m_splash = splash;
+}
 
 void TfrmMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
@@ -343,9 +371,13 @@ void TfrmMain::FormShow() {
     if (graphFrame) m_mdi->setActiveSubWindow(graphFrame);
 }
 
-void TfrmMain::Tile1Click() { m_mdi->tileSubWindows(); }
+void TfrmMain::Tile1Click() {
+    m_mdi->tileSubWindows();
+}
 
-void TfrmMain::Cascade1Click() { m_mdi->cascadeSubWindows(); }
+void TfrmMain::Cascade1Click() {
+    m_mdi->cascadeSubWindows();
+}
 
 void TfrmMain::About1Click() {
     TfrmAbout* about = new TfrmAbout(this);
@@ -355,8 +387,24 @@ void TfrmMain::About1Click() {
 }
 
 void TfrmMain::Contents1Click() {
-    const QString help = QCoreApplication::applicationDirPath() + QStringLiteral("/Q7320HELP.htm");
-    QDesktopServices::openUrl(QUrl::fromLocalFile(help)); // nothing is reported when missing
+    const QString programFolder =
+        m_helpFolder.isEmpty() ? QCoreApplication::applicationDirPath() : m_helpFolder;
+    const QString help = findHelpPage(programFolder);
+    if (help.isEmpty()) {
+        m_dialogs->message(this,
+                           QStringLiteral("The help page %1 is missing; it was looked for in:\n%2")
+                               .arg(QString::fromLatin1(HelpPageName),
+                                    helpPageCandidates(programFolder).join(QLatin1Char('\n'))),
+                           QStringLiteral("Q7320"), QMessageBox::Information);
+        return;
+    }
+    // Without a program for web pages the desktop opens nothing; the user can still open it.
+    if (!m_openUrl(QUrl::fromLocalFile(help)))
+        m_dialogs->message(this,
+                           QStringLiteral("No program to show the help page was found. The help "
+                                          "page is:\n%1")
+                               .arg(QDir::toNativeSeparators(help)),
+                           QStringLiteral("Q7320"), QMessageBox::Information);
 }
 
 void TfrmMain::Exit1Click() {

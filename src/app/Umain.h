@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -16,6 +17,7 @@ class QMdiSubWindow;
 class QMenu;
 class QTimer;
 class QToolButton;
+class QUrl;
 class Clock;
 class DialogService;
 class Exchange;
@@ -36,14 +38,18 @@ struct MainServices {
     Transport* transport = nullptr;
     Clock* clock = nullptr;
     DialogService* dialogs = nullptr;
-    QString settingsFile;   // empty: the user's settings store
-    QString documentsDir;   // empty: the platform's documents folder
+    QString settingsFile;              // empty: the user's settings store
+    QString documentsDir;              // empty: the platform's documents folder
     bool documentsUnavailable = false; // tests: behave as if there were no documents folder
+    // Opens a document with the desktop's default handler; false when nothing could open it.
+    // Empty: QDesktopServices::openUrl.
+    std::function<bool(const QUrl&)> openDocument;
+    QString helpFolder; // where the help page is looked for first; empty: the executable's folder
 };
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit TfrmMain(const MainServices& services, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
@@ -109,6 +115,8 @@ public:
     QToolButton* btnStop = nullptr;
     QToolButton* SpeedButton8 = nullptr;
     QWidget* toolBarPanel = nullptr;
+    // Not in a menu: the desktop's quit key (Ctrl+Q), which closes the window.
+    QAction* closeShortcut = nullptr;
 
     // Enables or disables a command's menu item and tool button together.
     void setRunEnabled(bool enabled);
@@ -126,11 +134,11 @@ public:
     // Closes the splash window once the main window is shown.
     void setSplash(TfrmAbout* splash);
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void createMenus();
     void createToolBar();
     void loadDigitBitmaps();
@@ -148,6 +156,8 @@ private:
     std::array<QPixmap, 25> m_digits;
     QPointer<QWidget> m_splash;
     QString m_documentsDir;
+    std::function<bool(const QUrl&)> m_openUrl;
+    QString m_helpFolder;
     bool m_documentsUnavailable = false;
     bool m_shown = false;
 

@@ -1,3 +1,4 @@
+#include "app/DesktopIdentity.h"
 #include "app/Uabout.h"
 #include "app/Umain.h"
 #include "cli/CommandLine.h"
@@ -19,13 +20,15 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Q7320"));
+    applyDesktopIdentity();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("CARBON DIOXIDE METER Software"));
     parser.addHelpOption();
-    QCommandLineOption meterOption(QStringLiteral("meter"),
-                                   QStringLiteral("The meter: usb (default), virtual or replay:FILE."),
-                                   QStringLiteral("usb|virtual|replay:FILE"), QStringLiteral("usb"));
+    QCommandLineOption meterOption(
+        QStringLiteral("meter"),
+        QStringLiteral("The meter: usb (default), virtual or replay:FILE."),
+        QStringLiteral("usb|virtual|replay:FILE"), QStringLiteral("usb"));
     parser.addOption(meterOption);
     QCommandLineOption recordOption(QStringLiteral("record"),
                                     QStringLiteral("Write every USB operation to FILE."),
@@ -34,9 +37,8 @@ int main(int argc, char** argv) {
     parser.process(app);
 
     QString error;
-    std::unique_ptr<Transport> transport =
-        createTransport(parser.value(meterOption), Clock::system(), &error,
-                        parser.value(recordOption));
+    std::unique_ptr<Transport> transport = createTransport(
+        parser.value(meterOption), Clock::system(), &error, parser.value(recordOption));
     if (!transport) {
         std::fprintf(stderr, "q7320: %s\n", qPrintable(error));
         return 2;

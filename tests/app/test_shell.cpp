@@ -93,7 +93,9 @@ TEST(Shell, SettingsAreWrittenOnCloseButNotOnExit) {
         file = t.settingsFile();
         EXPECT_EQ(t.main->state().SampleRate, 2);
         t.main->state().SampleRate = 9;
-        t.main->Exit1Click(); // ends the loop; the close handler does not run
+        // Ends the message loop; the close handler does not run.
+        QTimer::singleShot(0, t.main.get(), [&] { t.main->Exit1Click(); });
+        EXPECT_EQ(QApplication::exec(), 0);
         t.main->hide();
         t.dir.setAutoRemove(false);
     }

@@ -3,6 +3,7 @@
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "app/DateTimeText.h"
+#include "app/HelpPage.h"
 #include "app/Uscope.h"
 #include "cli/ChartSources.h"
 #include "cli/CliSupport.h"
@@ -711,8 +712,10 @@ TEST_F(Cli, InstallationHoldsTheProgramItsFilesAndTheUdevRule) {
     const QString program = find("/lib/q7320/q7320");
     ASSERT_FALSE(program.isEmpty()) << files.join('\n').toStdString();
     const QString folder = QFileInfo(program).absolutePath();
-    EXPECT_TRUE(QFileInfo::exists(folder + "/Q7320HELP.htm"));
     EXPECT_TRUE(QFileInfo(folder + "/template").isDir());
+    // The help page goes with the other data, where Help > Contents looks for it.
+    EXPECT_EQ(findHelpPage(folder), QFileInfo(find("/share/q7320/Q7320HELP.htm")).filePath());
+    EXPECT_FALSE(find("/share/q7320/help/main.png").isEmpty());
 
     // bin/q7320 is a link to the program, and runs it.
     const QString link = find("/bin/q7320");
@@ -724,8 +727,8 @@ TEST_F(Cli, InstallationHoldsTheProgramItsFilesAndTheUdevRule) {
     ASSERT_TRUE(run.waitForFinished(30000));
     EXPECT_EQ(run.exitCode(), 0);
 
-    const QByteArray desktop = readBytes(find("/share/applications/q7320.desktop"));
-    EXPECT_TRUE(desktop.contains("Exec=q7320"));
+    const QByteArray desktop = readBytes(find("/share/applications/org.q7320.q7320.desktop"));
+    EXPECT_TRUE(desktop.contains("Exec=q7320 %F"));
     EXPECT_TRUE(desktop.contains("Icon=q7320"));
     EXPECT_FALSE(find("/share/icons/hicolor/scalable/apps/q7320.svg").isEmpty());
 

@@ -7,18 +7,26 @@
 
 TestMain::TestMain(Transport& transport, bool show) {
     QDir().mkpath(documentsDir());
+    QDir().mkpath(programDir());
     MainServices s;
     s.transport = &transport;
     s.clock = &clock;
     s.dialogs = &dialogs;
     s.settingsFile = settingsFile();
     s.documentsDir = documentsDir();
+    s.helpFolder = programDir();
+    s.openDocument = [this](const QUrl& url) {
+        openedDocuments << url;
+        return openDocumentResult;
+    };
     main = std::make_unique<TfrmMain>(s);
     main->resize(1280, 900);
     if (show) main->show();
 }
 
-TestMain::~TestMain() { main.reset(); }
+TestMain::~TestMain() {
+    main.reset();
+}
 
 void TestMain::tick(int n) {
     for (int i = 0; i < n; ++i) {

@@ -5,7 +5,9 @@
 #include "app/Umain.h"
 #include "link/Clock.h"
 
+#include <QList>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <memory>
 
 struct TestMain {
@@ -19,7 +21,12 @@ struct TestMain {
     TestClock clock;
     ScriptedDialogs dialogs;
     std::unique_ptr<TfrmMain> main;
+    // Documents the window asked the desktop to open; openDocumentResult is the desktop's answer.
+    QList<QUrl> openedDocuments;
+    bool openDocumentResult = true;
 
     QString settingsFile() const { return dir.filePath(QStringLiteral("settings.ini")); }
     QString documentsDir() const { return dir.filePath(QStringLiteral("Documents")); }
+    // Stands for the executable's folder where the window looks for its help page.
+    QString programDir() const { return dir.filePath(QStringLiteral("program")); }
 };

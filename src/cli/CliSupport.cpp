@@ -153,6 +153,12 @@ void IsoLineWriter::appendTimestamp(std::string& out, double x) const {
     out += m_offset;
 }
 
+QCommandLineOption listFormatOption() {
+    return QCommandLineOption(QStringLiteral("format"),
+                              QStringLiteral("text (default), csv or json."), QStringLiteral("F"),
+                              QStringLiteral("text"));
+}
+
 std::optional<ListFormat> parseListFormat(const QString& text) {
     if (text == QLatin1String("text")) return ListFormat::Text;
     if (text == QLatin1String("csv")) return ListFormat::Csv;

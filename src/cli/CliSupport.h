@@ -99,6 +99,8 @@ class IsoLineWriter : public TextLines::LineWriter {
 // --format of info and sets: the window's text, CSV with a header line, or JSON.
 enum class ListFormat { Text, Csv, Json };
 std::optional<ListFormat> parseListFormat(const QString& text);
+// The option that asks for one: --format text|csv|json, text when not told.
+QCommandLineOption listFormatOption();
 // One CSV field, quoted when it holds a comma, a quote or a line end.
 QString csvField(const QString& text);
 // A JSON string literal.

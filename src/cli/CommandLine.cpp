@@ -215,7 +215,8 @@ std::optional<int> windowArguments(const QStringList& args, WindowStart* start) 
             error(why);
             return exit;
         }
-        start->files.push_back({name, input->kind, input->separator});
+        // As the open dialog gives it: the whole path (it is the window's title).
+        start->files.push_back({QFileInfo(name).absoluteFilePath(), input->kind, input->separator});
     }
 
     // Without a display the toolkit would abort: say so instead.

@@ -99,9 +99,7 @@ int setsCommand(const QStringList& args) {
                                    "\"Data Sets\" list, tab-separated, after a header line; or "
                                    "CSV or JSON with ISO dates and '.' as decimal separator."));
     p.parser.addPositionalArgument(QStringLiteral("FILE.732"), QStringLiteral("Collection file."));
-    const QCommandLineOption format(QStringLiteral("format"),
-                                    QStringLiteral("text (default), csv or json."),
-                                    QStringLiteral("F"), QStringLiteral("text"));
+    const QCommandLineOption format = listFormatOption();
     p.parser.addOption(format);
     int exit = ExitOk;
     if (!p.parse(args, &exit)) return exit;

@@ -267,9 +267,7 @@ int infoCommand(const QStringList& args) {
                                    "meter's clock is from the computer's: as the window labels "
                                    "it, or as CSV (a line of keys, a line of values) or JSON."),
                     CommandParser::MeterCommand);
-    const QCommandLineOption format(QStringLiteral("format"),
-                                    QStringLiteral("text (default), csv or json."),
-                                    QStringLiteral("F"), QStringLiteral("text"));
+    const QCommandLineOption format = listFormatOption();
     p.parser.addOption(format);
     int exit = ExitOk;
     if (!p.parse(args, &exit)) return exit;

@@ -1,5 +1,10 @@
 #pragma once
-// Runs the real executable, as a script would, and gives back what it said.
+// Runs the real executable, as a script would, and gives back what it said; and the files
+// the command line tests feed it.
+#include "files/GraphFile.h"
+#include "graph/Ugraph.h"
+#include "graph/chart/Chart.h"
+
 #include <QByteArray>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -54,4 +59,17 @@ inline Result q7320(const QStringList& args, const RunOptions& options = {}) {
 
 inline QStringList lines(const QString& text) {
     return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// A chart file of ten points, as the window's charts are configured.
+inline bool writeSmallChartFile(const QString& fileName) {
+    chart::Chart chart;
+    TfrmGraph::ConfigureGraph(chart, 3, 10, 46000.0, 46000.01, 0, 10000, -50, 100);
+    for (int i = 0; i < 10; ++i) {
+        chart.setXData(-1, i, 46000.0 + i * 0.001);
+        chart.setYData(0, i, 500 + 100 * i);
+        chart.setYData(1, i, 40);
+        chart.setYData(2, i, 20);
+    }
+    return GraphFile::write(fileName, chart.storeState()).isEmpty();
 }

@@ -412,17 +412,7 @@ TEST_F(Cli, PlotWritesPicturesOfTheAskedSize) {
     const QString file = downloaded();
     // A chart file and a CSV table of the same data set as further inputs.
     ASSERT_EQ(q7320({"export", file, "--set", "4", "-o", path("set4.csv")}).exit, 0);
-    {
-        chart::Chart chart;
-        TfrmGraph::ConfigureGraph(chart, 3, 10, 46000.0, 46000.01, 0, 10000, -50, 100);
-        for (int i = 0; i < 10; ++i) {
-            chart.setXData(-1, i, 46000.0 + i * 0.001);
-            chart.setYData(0, i, 500 + 100 * i);
-            chart.setYData(1, i, 40);
-            chart.setYData(2, i, 20);
-        }
-        ASSERT_TRUE(GraphFile::write(path("chart.ghf"), chart.storeState()).isEmpty());
-    }
+    ASSERT_TRUE(writeSmallChartFile(path("chart.ghf")));
     const QString inputs[] = {file, path("chart.ghf"), path("set4.csv")};
     for (const QString& input : inputs) {
         const Result png = q7320({"plot", input, "-o", path("p.png"), "--size", "640x360"});
@@ -595,37 +585,37 @@ TEST_F(Cli, SetupSendsTheWindowsCommands) {
     EXPECT_TRUE(temp.err.contains(QStringLiteral("invalid data, must between 5.0 and -5.0")));
 }
 
-TEST_F(Cli, ASetupCommandTheMeterRefusesFails) {
-    // The meter answers the interval command with "ER" in every attempt.
-    const QString rec = path("interval.rec");
-    ASSERT_EQ(q7320({"setup", "--meter", "virtual", "--record", rec, "--interval", "01:30"}).exit,
-              0);
-    QStringList ops = QString::fromUtf8(readBytes(rec)).split('\n', Qt::SkipEmptyParts);
-    const qsizetype command = ops.indexOf(QRegularExpression("^command 02 49 .*"));
-    ASSERT_GE(command, 2);
-    ASSERT_TRUE(ops[command + 2].startsWith("reply 32 -> 0 : 02 49 4f 4b"));
-    ops[command + 2].replace("02 49 4f 4b", "02 49 45 52");
-    const QStringList attempt = ops.mid(command - 2, 5); // open, timeouts, command, flush, reply
-    QStringList refused = ops.mid(0, command + 3);
-    refused << attempt << attempt;
-    QFile f(path("refused.rec"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(refused.join('\n').toUtf8() + "\n");
-    f.close();
-
-    const Result r =
-        q7320({"setup", "--meter", "replay:" + path("refused.rec"), "--interval", "01:30"});
-    EXPECT_EQ(r.exit, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("Recording interval: Fail"))) << r.err.toStdString();
-    EXPECT_FALSE(r.out.contains(QStringLiteral("OK")));
-}
-
 // The recording's lines, and a recording written from lines.
 QStringList recordedOps(const QString& recording) {
     return QString::fromUtf8(readBytes(recording)).split('\n', Qt::SkipEmptyParts);
 }
 bool writeOps(const QString& recording, const QStringList& ops) {
     return writeBytes(recording, ops.join('\n').toUtf8() + "\n");
+}
+
+// A recorded setup in which the meter answers the interval command with "ER" in all three
+// attempts; the rest of the recording follows. Empty when the recording has no interval.
+QStringList intervalRefused(QStringList ops) {
+    const qsizetype command = ops.indexOf(QRegularExpression("^command 02 49 .*"));
+    if (command < 2 || !ops[command + 2].startsWith("reply 32 -> 0 : 02 49 4f 4b")) return {};
+    ops[command + 2].replace("02 49 4f 4b", "02 49 45 52");
+    const QStringList attempt = ops.mid(command - 2, 5); // open, timeouts, command, flush, reply
+    return ops.mid(0, command + 3) + attempt + attempt + ops.mid(command + 3);
+}
+
+TEST_F(Cli, ASetupCommandTheMeterRefusesFails) {
+    const QString rec = path("interval.rec");
+    ASSERT_EQ(q7320({"setup", "--meter", "virtual", "--record", rec, "--interval", "01:30"}).exit,
+              0);
+    const QStringList refused = intervalRefused(recordedOps(rec));
+    ASSERT_FALSE(refused.isEmpty());
+    ASSERT_TRUE(writeOps(path("refused.rec"), refused));
+
+    const Result r =
+        q7320({"setup", "--meter", "replay:" + path("refused.rec"), "--interval", "01:30"});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Recording interval: Fail"))) << r.err.toStdString();
+    EXPECT_FALSE(r.out.contains(QStringLiteral("OK")));
 }
 
 TEST_F(Cli, SetupSendsTheIntervalExactlyAsTyped) {
@@ -708,14 +698,8 @@ TEST_F(Cli, ASetupFailingAfterOthersWereSentSaysWhatWasSentAndWhatNot) {
                      "--rh-offset", "2.3"})
                   .exit,
               0);
-    QStringList ops = recordedOps(rec);
-    const qsizetype command = ops.indexOf(QRegularExpression("^command 02 49 .*"));
-    ASSERT_GE(command, 2);
-    ASSERT_TRUE(ops[command + 2].startsWith("reply 32 -> 0 : 02 49 4f 4b"));
-    ops[command + 2].replace("02 49 4f 4b", "02 49 45 52");
-    const QStringList attempt = ops.mid(command - 2, 5); // open, timeouts, command, flush, reply
-    QStringList refused = ops.mid(0, command + 3);
-    refused << attempt << attempt << ops.mid(command + 3);
+    const QStringList refused = intervalRefused(recordedOps(rec));
+    ASSERT_FALSE(refused.isEmpty());
     ASSERT_TRUE(writeOps(path("refused.rec"), refused));
 
     const Result r = q7320({"setup", "--meter", "replay:" + path("refused.rec"), "--interval",

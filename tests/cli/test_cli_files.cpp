@@ -46,17 +46,8 @@ class CliFiles : public ::testing::Test {
                                                       qsizetype(image.size()))));
         return path(name);
     }
-    // A small chart file of ten points.
     QString chartFile(const QString& name = QStringLiteral("chart.ghf")) {
-        chart::Chart chart;
-        TfrmGraph::ConfigureGraph(chart, 3, 10, 46000.0, 46000.01, 0, 10000, -50, 100);
-        for (int i = 0; i < 10; ++i) {
-            chart.setXData(-1, i, 46000.0 + i * 0.001);
-            chart.setYData(0, i, 500 + 100 * i);
-            chart.setYData(1, i, 40);
-            chart.setYData(2, i, 20);
-        }
-        EXPECT_TRUE(GraphFile::write(path(name), chart.storeState()).isEmpty());
+        EXPECT_TRUE(writeSmallChartFile(path(name)));
         return path(name);
     }
     QStringList filesHere() const {

@@ -136,7 +136,8 @@ int exportCommand(const QStringList& args) {
         QStringLiteral(
             "Writes the points of a chart as text lines, as the window's Save does: date, time, "
             "ppm, %RH, temperature, with \" OL\", \" -OL\" and \"----\" for values out of range "
-            "or missing; tab-separated for .txt, comma-separated for .csv, no header line.\n"
+            "or missing; tab-separated for .txt, comma-separated for .csv, no header line "
+            "unless asked for.\n"
             "A collection file gives data set N (1 when not told), or every data set one after "
             "the other with --all. A chart file gives its chart; a text or CSV table gives its "
             "rows as \"Output Tabular to graph\" charts them (tables written with --iso too). A "

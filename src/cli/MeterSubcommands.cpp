@@ -359,6 +359,7 @@ int printLive(Transport& transport, double seconds, long long limit, bool json) 
         if (ex.liveRead(true) && decodeLiveReply(ex.reply, reading)) {
             failures = 0;
             out(liveLine(reading, json, seconds < 1));
+            if (!stdoutWritten(nullptr)) break; // nobody reads on: the command tells why
             ++printed;
         } else if (++failures >= AppState::pollFailureLimit) {
             connected = false;

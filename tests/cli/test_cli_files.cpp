@@ -374,7 +374,9 @@ TEST_F(CliFiles, AFailedWriteLeavesTheOldFileAndSaysWhy) {
     full.outputFile = QStringLiteral("/dev/full");
     for (const QStringList& args :
          {QStringList{"sets", file}, QStringList{"export", file, "-o", "-"},
-          QStringList{"plot", file, "-o", "-"}, QStringList{"info", "--meter", "virtual"}}) {
+          QStringList{"plot", file, "-o", "-"}, QStringList{"info", "--meter", "virtual"},
+          // live would print for ever: it ends once nothing gets out
+          QStringList{"live", "--meter", "virtual", "--interval", "0.5"}}) {
         const Result r = q7320(args, full);
         EXPECT_EQ(r.exit, 1) << args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains(QStringLiteral("standard output: No space left on device")))

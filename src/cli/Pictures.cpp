@@ -77,6 +77,11 @@ class GraphsClippedToAxes {
         for (int i = 0; i < plot.graphCount(); ++i) {
             QCPGraph* g = plot.graph(i);
             if (!g->visible() || !g->keyAxis() || !g->valueAxis()) continue;
+            // Steps are drawn as lines through their corners, which would get point symbols
+            // of their own: a stepped graph with symbols is left as it is.
+            if (g->lineStyle() == QCPGraph::lsStepLeft &&
+                g->scatterStyle().shape() != QCPScatterStyle::ssNone)
+                continue;
             m_saved.push_back({g, g->data(), g->lineStyle()});
             g->setData(clipped(*g));
             if (g->lineStyle() == QCPGraph::lsStepLeft) g->setLineStyle(QCPGraph::lsLine);

@@ -7,38 +7,25 @@
 #include "link/TransportFactory.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <cstdio>
 #include <exception>
 
 int main(int argc, char** argv) {
-    // "q7320 <command> ..." runs headless; anything else opens the window.
-    if (cli::wantsCommandLine(argc, argv)) return cli::runCommandLine(argc, argv);
+    // Commands, help, the version and bad usage end here, before any display is needed.
+    cli::WindowStart start;
+    if (const std::optional<int> exit = cli::run(argc, argv, &start)) return *exit;
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Q7320"));
     applyDesktopIdentity();
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("CARBON DIOXIDE METER Software"));
-    parser.addHelpOption();
-    QCommandLineOption meterOption(
-        QStringLiteral("meter"),
-        QStringLiteral("The meter: usb (default), virtual or replay:FILE."),
-        QStringLiteral("usb|virtual|replay:FILE"), QStringLiteral("usb"));
-    parser.addOption(meterOption);
-    QCommandLineOption recordOption(QStringLiteral("record"),
-                                    QStringLiteral("Write every USB operation to FILE."),
-                                    QStringLiteral("FILE"));
-    parser.addOption(recordOption);
-    parser.process(app);
-
     QString error;
-    std::unique_ptr<Transport> transport = createTransport(
-        parser.value(meterOption), Clock::system(), &error, parser.value(recordOption));
+    std::unique_ptr<Transport> transport =
+        createTransport(start.meter, Clock::system(), &error, start.record);
     if (!transport) {
         std::fprintf(stderr, "q7320: %s\n", qPrintable(error));
         return 2;
@@ -60,6 +47,10 @@ int main(int argc, char** argv) {
         if (QScreen* screen = QGuiApplication::primaryScreen())
             main.setGeometry(screen->availableGeometry());
         main.showMaximized();
+        // Files named on the command line open once the window is up, as File > Open opens
+        // them.
+        QTimer::singleShot(
+            0, &main, [&main, files = start.files] { cli::openFiles(main.fileCommands(), files); });
         return app.exec();
     } catch (const std::exception& e) {
         QMessageBox::critical(nullptr, QStringLiteral("Q7320"), QString::fromLocal8Bit(e.what()));

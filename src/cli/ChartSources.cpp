@@ -1,17 +1,22 @@
 #include "cli/ChartSources.h"
 
+#include "cli/CliSupport.h"
+
 #include "app/DateTimeText.h"
 #include "files/CollectionFile.h"
 #include "files/GraphFile.h"
 #include "files/ListTextReader.h"
+#include "files/SafeFile.h"
 #include "files/TextLines.h"
 #include "graph/Ugraph.h"
 #include "graph/chart/Chart.h"
 #include "logger/MemoryDecoder.h"
 #include "logger/TableToGraph.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QFile>
+#include <cstdio>
 #include <string>
 
 namespace cli {
@@ -24,23 +29,115 @@ std::optional<InputKind> inputKind(const QString& fileName) {
     return std::nullopt;
 }
 
-std::optional<DataSetStore> readCollection(const QString& fileName, QString* why) {
-    const std::optional<MemoryImage> image = CollectionFile::readImage(fileName);
+std::optional<InputKind> contentKind(QIODevice& device, char* separator) {
+    const QByteArray head = device.peek(CollectionFile::MaxImageBytes + 1);
+    if (head.size() >= 4) {
+        const auto* b = reinterpret_cast<const uint8_t*>(head.constData());
+        const qint64 length =
+            qint64(b[0]) | qint64(b[1]) << 8 | qint64(b[2]) << 16 | qint64(b[3]) << 24;
+        if (length == device.size() - 4) return InputKind::GraphFile;
+    }
+    // A logger memory: its first data set record opens with the markers 0xA5 0x5A at 2816,
+    // and it decodes.
+    constexpr qsizetype FirstRecord = 2816;
+    if (head.size() > FirstRecord + 1 && head.size() <= CollectionFile::MaxImageBytes &&
+        uint8_t(head[FirstRecord]) == 0xA5 && uint8_t(head[FirstRecord + 1]) == 0x5A) {
+        const MemoryImage image(head.begin(), head.end());
+        DataSetStore store;
+        if (DecodeMemory(image, store, QDateTime::currentDateTime()) == DecodeOk)
+            return InputKind::Collection;
+    }
+    const qsizetype end = head.indexOf('\n');
+    const QByteArray first = end < 0 ? head : head.left(end);
+    for (const char c : {TextLines::Tab, TextLines::Comma})
+        if (first.contains(c)) {
+            *separator = c;
+            return InputKind::Table;
+        }
+    return std::nullopt;
+}
+
+namespace {
+// Standard input may be a pipe: it is read to its end, into memory, up to this much.
+constexpr qint64 MaxStdinBytes = qint64(1) << 30;
+
+std::unique_ptr<QIODevice> readStdin(QString* why) {
+    QFile in;
+    if (!in.open(stdin, QIODevice::ReadOnly)) {
+        *why = in.errorString();
+        return nullptr;
+    }
+    QByteArray bytes;
+    std::vector<char> chunk(1 << 16);
+    for (;;) {
+        const qint64 n = in.read(chunk.data(), qint64(chunk.size()));
+        if (n < 0) {
+            *why = in.errorString();
+            return nullptr;
+        }
+        if (n == 0) break;
+        if (bytes.size() + n > MaxStdinBytes) {
+            *why = QStringLiteral("more than %1 bytes").arg(MaxStdinBytes);
+            return nullptr;
+        }
+        bytes.append(chunk.data(), n);
+    }
+    auto buffer = std::make_unique<QBuffer>();
+    buffer->setData(bytes);
+    buffer->open(QIODevice::ReadOnly);
+    return buffer;
+}
+} // namespace
+
+std::optional<Input> openInput(const QString& name, QString* why, int* exit) {
+    Input input;
+    input.name = name;
+    input.shownName = name == QLatin1String("-") ? QStringLiteral("standard input") : name;
+    QString reason;
+    if (name == QLatin1String("-")) {
+        input.device = readStdin(&reason);
+    } else {
+        auto file = std::make_unique<QFile>(name);
+        if (SafeFile::openForReading(*file, &reason)) input.device = std::move(file);
+    }
+    if (!input.device) {
+        *why = QStringLiteral("%1: %2").arg(input.shownName, reason);
+        *exit = 1;
+        return std::nullopt;
+    }
+    std::optional<InputKind> kind = name == QLatin1String("-") ? std::nullopt : inputKind(name);
+    if (kind == InputKind::Table)
+        input.separator = *TextLines::readSeparatorForExtension(TextLines::lowerExtension(name));
+    else if (!kind)
+        kind = contentKind(*input.device, &input.separator);
+    if (!kind) {
+        *why = QStringLiteral("%1: not a .732, .ghf, .txt or .csv file (by name or content)")
+                   .arg(input.shownName);
+        *exit = 2;
+        return std::nullopt;
+    }
+    input.kind = *kind;
+    return input;
+}
+
+std::optional<DataSetStore> readCollection(Input& input, QString* why) {
+    QString reason;
+    const std::optional<MemoryImage> image = CollectionFile::readImage(*input.device, &reason);
     if (!image) {
-        *why = QFile::exists(fileName)
-                   ? QStringLiteral("%1: not a data set collection file").arg(fileName)
-                   : QStringLiteral("%1: no such file").arg(fileName);
+        *why =
+            QStringLiteral("%1: not a data set collection file (%2)").arg(input.shownName, reason);
         return std::nullopt;
     }
     DataSetStore store;
     const int code = DecodeMemory(*image, store, QDateTime::currentDateTime());
     if (code == DecodeNoData) {
-        *why = QStringLiteral("%1: no data set in the file (code %2)").arg(fileName).arg(code);
+        *why =
+            QStringLiteral("%1: no data set in the file (code %2)").arg(input.shownName).arg(code);
         return std::nullopt;
     }
     if (code != DecodeOk) {
         *why = QStringLiteral("%1: more data sets than a meter holds (code %2)")
-                   .arg(fileName)
+                   .arg(input.shownName)
                    .arg(code);
         return std::nullopt;
     }
@@ -60,16 +157,20 @@ void chartDataSet(chart::Chart& chart, const DataSetStore& store, int k) {
     if (TfrmGraph::chartDataSet(chart, store, k)) chart.redraw();
 }
 
-bool chartGraphFile(chart::Chart& chart, const QString& fileName, QString* why) {
-    const GraphFile::ReadResult r = GraphFile::read(fileName);
+bool chartGraphFile(chart::Chart& chart, Input& input, QString* why) {
+    const GraphFile::ReadResult r = GraphFile::read(*input.device);
     if (!r.ok()) {
-        *why = r.error;
+        *why = QStringLiteral("%1: %2").arg(input.shownName, r.error);
         return false;
     }
+    QString reason;
     if (!chart.loadState(
             std::span(reinterpret_cast<const uint8_t*>(r.block.data()), size_t(r.block.size())),
-            why))
+            &reason)) {
+        *why = QStringLiteral("%1: %2").arg(input.shownName,
+                                            reason.isEmpty() ? GraphFile::readError() : reason);
         return false;
+    }
     chart.reinitAndReset();
     return true;
 }
@@ -80,15 +181,21 @@ constexpr float NullValue = TableToGraph::NullValue;
 
 bool chartTable(chart::Chart& chart, const QString& fileName, char separator, QString* why) {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *why = QStringLiteral("%1: %2").arg(fileName, file.errorString());
+    QString reason;
+    if (!SafeFile::openForReading(file, &reason)) {
+        *why = QStringLiteral("%1: %2").arg(fileName, reason);
         return false;
     }
+    return chartTable(chart, file, separator, why);
+}
+
+bool chartTable(chart::Chart& chart, QIODevice& in, char separator, QString* why) {
     // The rows as the list window would hold them: columns 1..7 of each line.
     TableToGraph::CellReader parser;
     std::vector<double> x;
     std::vector<float> ppm, rh, temperature;
     bool timeBad = false;
+    bool iso = false; // a line of ISO timestamp, ppm, %RH, temperature
     std::string firstDate, firstDateTime, lastDateTime;
     auto field = [](std::span<const std::string_view> f, size_t i) {
         return i < f.size() ? f[i] : std::string_view();
@@ -98,13 +205,19 @@ bool chartTable(chart::Chart& chart, const QString& fileName, char separator, QS
     ListTextReader reader(separator, [&](std::span<const std::string_view> f) {
         if (timeBad) return;
         ++rows;
-        const std::string_view date = field(f, 0), timeOfDay = field(f, 1);
-        if (rows == 1) firstDate.assign(date);
-        const std::optional<double> t = parser.time(date, timeOfDay);
+        const std::string_view date = field(f, 0);
+        if (rows == 1) {
+            firstDate.assign(date);
+            iso = parser.isoTime(date).has_value();
+        }
+        const std::string_view timeOfDay = iso ? std::string_view() : field(f, 1);
+        const std::optional<double> t = iso ? parser.isoTime(date) : parser.time(date, timeOfDay);
         lastTime = t;
         lastDateTime.assign(date);
-        lastDateTime.push_back(' ');
-        lastDateTime.append(timeOfDay);
+        if (!iso) {
+            lastDateTime.push_back(' ');
+            lastDateTime.append(timeOfDay);
+        }
         if (rows == 1) {
             firstDateTime = lastDateTime;
             firstTime = t;
@@ -112,13 +225,17 @@ bool chartTable(chart::Chart& chart, const QString& fileName, char separator, QS
         }
         // A row whose time does not parse is skipped: its cells stay empty.
         x.push_back(t ? *t : 0.0);
-        ppm.push_back(t ? parser.value(field(f, 2)) : NullValue);
-        rh.push_back(t ? parser.value(field(f, 3)) : NullValue);
-        temperature.push_back(t ? parser.value(field(f, 4)) : NullValue);
+        const size_t v = iso ? 1 : 2;
+        auto value = [&](std::string_view text) {
+            return !t ? NullValue : iso ? parser.isoValue(text) : parser.value(text);
+        };
+        ppm.push_back(value(field(f, v)));
+        rh.push_back(value(field(f, v + 1)));
+        temperature.push_back(value(field(f, v + 2)));
     });
     std::vector<char> buffer(1 << 20);
     while (!reader.ended() && !timeBad) {
-        const qint64 n = file.read(buffer.data(), qint64(buffer.size()));
+        const qint64 n = in.read(buffer.data(), qint64(buffer.size()));
         if (n <= 0) break;
         reader.feed(std::string_view(buffer.data(), size_t(n)));
     }
@@ -129,8 +246,9 @@ bool chartTable(chart::Chart& chart, const QString& fileName, char separator, QS
         return false;
     }
     if (timeBad || !lastTime) {
+        // The text comes from the file, which may be anything: only what can be shown is.
         const QString text = QString::fromStdString(timeBad ? firstDateTime : lastDateTime);
-        *why = TableToGraph::notValidDateTimeText(text);
+        *why = TableToGraph::notValidDateTimeText(shownText(text));
         return false;
     }
     TfrmGraph::ConfigureGraph(chart, rows, *firstTime, *lastTime);
@@ -143,18 +261,18 @@ bool chartTable(chart::Chart& chart, const QString& fileName, char separator, QS
     return true;
 }
 
-bool chartFile(chart::Chart& chart, InputKind kind, const QString& fileName, int set,
-               QString* why) {
-    if (kind == InputKind::GraphFile) return chartGraphFile(chart, fileName, why);
-    if (kind == InputKind::Table)
-        return chartTable(
-            chart, fileName,
-            *TextLines::readSeparatorForExtension(TextLines::lowerExtension(fileName)), why);
-    const std::optional<DataSetStore> store = readCollection(fileName, why);
+bool chartFile(chart::Chart& chart, Input& input, int set, QString* why) {
+    if (input.kind == InputKind::GraphFile) return chartGraphFile(chart, input, why);
+    if (input.kind == InputKind::Table) {
+        if (chartTable(chart, *input.device, input.separator, why)) return true;
+        *why = QStringLiteral("%1: %2").arg(input.shownName, *why);
+        return false;
+    }
+    const std::optional<DataSetStore> store = readCollection(input, why);
     if (!store) return false;
     if (set < 1 || set > store->count()) {
         *why = QStringLiteral("%1 holds %2 data sets, not %3")
-                   .arg(fileName)
+                   .arg(input.shownName)
                    .arg(store->count())
                    .arg(set);
         return false;

@@ -1,13 +1,35 @@
 #pragma once
-// The headless command line: `q7320 <command> ...` runs one subcommand without a window.
+// The program's arguments: `q7320 <command> ...` runs one subcommand headless; anything else
+// opens the window, with the meter options and the files to open.
+#include "cli/ChartSources.h" // InputKind
+
+#include <QString>
+#include <optional>
+#include <vector>
+
+class FileCommands;
+
 namespace cli {
 
-// Whether argv[1] asks for the command line rather than the window: a subcommand, "help",
-// or the program's --help (which documents both).
-bool wantsCommandLine(int argc, char** argv);
+// What the window starts with.
+struct WindowStart {
+    QString meter = QStringLiteral("usb");
+    QString record;
+    // Files to open as File > Open would, each with its kind (a table's separator too).
+    struct File {
+        QString name;
+        InputKind kind;
+        char separator;
+    };
+    std::vector<File> files;
+};
 
-// Runs the command line: 0 success, 1 failure, 2 bad usage. Makes its own application object,
-// on the offscreen platform, so no display is needed.
-int runCommandLine(int argc, char** argv);
+// Opens the window's files as File > Open opens what is chosen in its dialogs.
+void openFiles(FileCommands& commands, const std::vector<WindowStart::File>& files);
+
+// Reads the arguments. A command, the help, the version or bad usage is dealt with here,
+// without a window and without a display: the result is the exit status (0 success, 1
+// failure, 2 bad usage). Null: the window is to start, as *start says.
+std::optional<int> run(int argc, char** argv, WindowStart* start);
 
 } // namespace cli

@@ -15,6 +15,7 @@
 #include "logger/DataSetTexts.h"
 #include "logger/MemoryDecoder.h"
 #include "logger/MemoryReader.h"
+#include "setup/MeterSetup.h"
 #include "setup/SetupFrames.h"
 #include "setup/Usetup.h"
 
@@ -23,6 +24,8 @@
 #include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
+#include <QRegularExpression>
 #include <QTimer>
 #include <atomic>
 #include <chrono>
@@ -70,10 +73,13 @@ void onSignal(int) {
     g_stop = true;
 }
 
-// "2026-03-14T09:26:53+01:00": local time with its offset, "+00:00" rather than "Z".
-QString isoNow() {
+// "2026-03-14T09:26:53+01:00": local time with its offset, "+00:00" rather than "Z"; with
+// milliseconds ("09:26:53.500") when samples come faster than once a second.
+QString isoNow(bool milliseconds) {
     const QDateTime now = QDateTime::currentDateTime();
-    return now.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) + utcOffsetText(now.offsetFromUtc());
+    return now.toString(milliseconds ? QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")
+                                     : QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
+           utcOffsetText(now.offsetFromUtc());
 }
 
 struct LiveTexts {
@@ -105,19 +111,32 @@ LiveTexts liveTexts(const LiveReading& r) {
     return t;
 }
 
-QString liveLine(const LiveReading& r, bool json) {
+QString liveLine(const LiveReading& r, bool json, bool milliseconds) {
     const LiveTexts t = liveTexts(r);
     const QString unit = r.fahrenheit ? QStringLiteral("F") : QStringLiteral("C");
-    if (!json)
-        return QStringList{isoNow(), t.co2, t.rh, t.temperature, unit}.join(QLatin1Char(','));
+    const QString time = isoNow(milliseconds);
+    if (!json) return QStringList{time, t.co2, t.rh, t.temperature, unit}.join(QLatin1Char(','));
     auto field = [](const QString& v, bool number) {
         return number ? v : QLatin1Char('"') + v + QLatin1Char('"');
     };
     return QStringLiteral(
                "{\"time\":\"%1\",\"co2\":%2,\"rh\":%3,\"temperature\":%4,\"unit\":\"%5\"}")
-        .arg(isoNow(), field(t.co2, t.co2Number), field(t.rh, t.rhNumber),
+        .arg(time, field(t.co2, t.co2Number), field(t.rh, t.rhNumber),
              field(t.temperature, t.temperatureNumber), unit);
 }
+
+// The setup command's checked values, as the dialog's fields get them; empty: not asked for.
+struct SetupValues {
+    QString minutes, seconds, rh, temperature, co2, altitude, high, low;
+    bool alarm = false, alarmOn = false, powerOff = false, clock = false, erase = false;
+    int powerIndex = 0;
+};
+QString plainFloat(float value);
+
+// The commands' work once the meter is open; the command then puts its recording in place.
+int printLive(Transport& transport, double seconds, long long limit, bool json);
+int download(Transport& transport, const QString& fileName);
+int sendSetup(Transport& transport, const SetupValues& values);
 
 // Sleeps until the clock reaches `until` or a signal asks to stop.
 void sleepUntil(std::chrono::steady_clock::time_point until) {
@@ -130,20 +149,12 @@ void sleepUntil(std::chrono::steady_clock::time_point until) {
 // ---- info
 // ----------------------------------------------------------------------------------------
 
-int infoCommand(const QStringList& args) {
-    CommandParser p(QStringLiteral("info"), QStringLiteral("info [--meter M] [--record FILE]"),
-                    QStringLiteral("Identifies the meter and prints its configuration (the "
-                                   "information read of the Setup window), and how far the "
-                                   "meter's clock is from the computer's."));
-    int exit = ExitOk;
-    if (!p.parse(args, &exit)) return exit;
-    if (!p.parser.positionalArguments().isEmpty())
-        return p.usage(QStringLiteral("info takes no arguments"));
-    std::unique_ptr<Transport> transport = openTransport(p, &exit);
-    if (!transport) return exit;
-
+namespace {
+// The information read through the dialog, printed as the labels of the Setup window show it,
+// or as CSV (a line of keys, a line of values) or JSON for programs.
+int printInfo(Transport& transport, ListFormat format) {
     StderrDialogs dialogs;
-    HeadlessMain h(*transport, dialogs);
+    HeadlessMain h(transport, dialogs);
     if (!connect(h)) return ExitFailure;
     TfrmSetup* dialog = openSetup(h.main());
     dialog->Button4Click();
@@ -154,51 +165,119 @@ int infoCommand(const QStringList& args) {
         return ExitFailure;
     }
 
-    const QString unit = dialog->txtUnit->text();
-    const struct {
-        const char* label;
-        QString value;
-    } rows[] = {
-        {"FirmWare Version:", dialog->txtVer->text()},
-        {"SN:", dialog->txtSN->text()},
-        {"Unit Type:", unit},
-        {"Recording Interval:", dialog->txtInt->text()},
-        {"RH offset:", dialog->txtRHoffset->text()},
-        {"Temp. offset:", dialog->txtT1offset->text()},
-        {"ppm offset:", dialog->txtppmoffset->text()},
-        {"altitude compensation:", dialog->txtaltoffset->text() + QStringLiteral(" m")},
-        {"ALARM:", dialog->txtAlarm->text()},
-        {"Hi:", dialog->txtHi->text()},
-        {"Lo:", dialog->txtLo->text()},
-        {"time to off:", dialog->txtSleepTime->text()},
-        {"Meter Time:", dialog->txtMeterTime->text()},
-        {"Data Sets In Memory:", dialog->txtDataSets->text()},
-        {"Memory Available:", dialog->txtMemoryAvailable->text()},
-        {"Col 2000", dialog->txtCol2000->text()},
-        {"Col 400", dialog->txtCol400->text()},
-        {"Col 0", dialog->txtCol0->text()},
-    };
-    for (const auto& row : rows)
-        out(QStringLiteral("%1 %2").arg(QString::fromLatin1(row.label), -24).arg(row.value));
-
     // "MM/DD/20YY   hh:mm:ss"
     const QDateTime meter = QDateTime::fromString(dialog->txtMeterTime->text(),
                                                   QStringLiteral("MM/dd/yyyy   HH:mm:ss"));
-    if (!meter.isValid()) {
-        out(QStringLiteral("%1 unknown (the meter's clock is not a valid date and time)")
-                .arg(QStringLiteral("Clock difference:"), -24));
-    } else {
-        const qint64 diff = computer.secsTo(meter);
-        const QString side = diff == 0  ? QStringLiteral("the same as the computer's")
-                             : diff > 0 ? QStringLiteral("meter ahead of the computer")
-                                        : QStringLiteral("meter behind the computer");
-        out(QStringLiteral("%1 %2%3 s (%4)")
-                .arg(QStringLiteral("Clock difference:"), -24)
-                .arg(diff > 0 ? QStringLiteral("+") : QString())
-                .arg(diff)
-                .arg(side));
+    std::optional<qint64> diff;
+    if (meter.isValid()) diff = computer.secsTo(meter);
+
+    const struct {
+        const char* label;
+        const char* key;
+        QString value;
+        bool number;
+    } rows[] = {
+        {"FirmWare Version:", "firmware_version", dialog->txtVer->text(), false},
+        {"SN:", "serial_number", dialog->txtSN->text(), false},
+        {"Unit Type:", "unit", dialog->txtUnit->text(), false},
+        {"Recording Interval:", "recording_interval", dialog->txtInt->text(), false},
+        {"RH offset:", "rh_offset", dialog->txtRHoffset->text(), true},
+        {"Temp. offset:", "temperature_offset", dialog->txtT1offset->text(), true},
+        {"ppm offset:", "ppm_offset", dialog->txtppmoffset->text(), true},
+        {"altitude compensation:", "altitude", dialog->txtaltoffset->text(), true},
+        {"ALARM:", "alarm", dialog->txtAlarm->text(), false},
+        {"Hi:", "alarm_high", dialog->txtHi->text(), true},
+        {"Lo:", "alarm_low", dialog->txtLo->text(), true},
+        {"time to off:", "power_off", dialog->txtSleepTime->text(), false},
+        {"Meter Time:", "meter_time", dialog->txtMeterTime->text(), false},
+        {"Data Sets In Memory:", "data_sets", dialog->txtDataSets->text(), true},
+        {"Memory Available:", "memory_available", dialog->txtMemoryAvailable->text(), true},
+        {"Col 2000", "col_2000", dialog->txtCol2000->text(), true},
+        {"Col 400", "col_400", dialog->txtCol400->text(), true},
+        {"Col 0", "col_0", dialog->txtCol0->text(), true},
+    };
+
+    if (format == ListFormat::Text) {
+        for (const auto& row : rows) {
+            const QString value = QLatin1String(row.key) == QLatin1String("altitude")
+                                      ? row.value + QStringLiteral(" m")
+                                      : row.value;
+            out(QStringLiteral("%1 %2").arg(QString::fromLatin1(row.label), -24).arg(value));
+        }
+        if (!diff) {
+            out(QStringLiteral("%1 unknown (the meter's clock is not a valid date and time)")
+                    .arg(QStringLiteral("Clock difference:"), -24));
+        } else {
+            const QString side = *diff == 0  ? QStringLiteral("the same as the computer's")
+                                 : *diff > 0 ? QStringLiteral("meter ahead of the computer")
+                                             : QStringLiteral("meter behind the computer");
+            out(QStringLiteral("%1 %2%3 s (%4)")
+                    .arg(QStringLiteral("Clock difference:"), -24)
+                    .arg(*diff > 0 ? QStringLiteral("+") : QString())
+                    .arg(*diff)
+                    .arg(side));
+        }
+        return ExitOk;
     }
+
+    // For programs: numbers as numbers ('.' as decimal separator), the meter's time in ISO
+    // 8601, the clock difference in seconds; null for what the meter did not tell.
+    static const QRegularExpression plainNumber(QStringLiteral("^-?\\d+(\\.\\d+)?$"));
+    const QString decimal = QLocale::system().decimalPoint();
+    QStringList keys, values;
+    for (const auto& row : rows) {
+        keys << QString::fromLatin1(row.key);
+        QString v = row.value;
+        if (QLatin1String(row.key) == QLatin1String("meter_time"))
+            v = meter.isValid() ? isoDateTime(DateTimeText::toDays(meter)) : QString();
+        if (row.number) {
+            v.replace(decimal, QStringLiteral("."));
+            if (!plainNumber.match(v).hasMatch()) v.clear();
+        }
+        const bool nullable = row.number || QLatin1String(row.key) == QLatin1String("meter_time");
+        if (format == ListFormat::Csv)
+            values << csvField(v);
+        else if (v.isEmpty() && nullable)
+            values << QStringLiteral("null");
+        else
+            values << (row.number ? v : jsonString(v));
+    }
+    keys << QStringLiteral("clock_difference");
+    values << (diff                        ? QString::number(*diff)
+               : format == ListFormat::Csv ? QString()
+                                           : QStringLiteral("null"));
+    if (format == ListFormat::Csv) {
+        out(keys.join(QLatin1Char(',')));
+        out(values.join(QLatin1Char(',')));
+        return ExitOk;
+    }
+    QStringList members;
+    for (qsizetype i = 0; i < keys.size(); ++i)
+        members << jsonString(keys[i]) + QLatin1Char(':') + values[i];
+    out(QLatin1Char('{') + members.join(QLatin1Char(',')) + QLatin1Char('}'));
     return ExitOk;
+}
+} // namespace
+
+int infoCommand(const QStringList& args) {
+    CommandParser p(QStringLiteral("info"),
+                    QStringLiteral("info [--format F] [--meter M] [--record FILE]"),
+                    QStringLiteral("Identifies the meter and prints its configuration (the "
+                                   "information read of the Setup window), and how far the "
+                                   "meter's clock is from the computer's: as the window labels "
+                                   "it, or as CSV (a line of keys, a line of values) or JSON."),
+                    CommandParser::MeterCommand);
+    const QCommandLineOption format = listFormatOption();
+    p.parser.addOption(format);
+    int exit = ExitOk;
+    if (!p.parse(args, &exit)) return exit;
+    if (!p.parser.positionalArguments().isEmpty())
+        return p.usage(QStringLiteral("info takes no arguments"));
+    const std::optional<ListFormat> listFormat = parseListFormat(p.parser.value(format));
+    if (!listFormat) return p.usage(QStringLiteral("--format is text, csv or json"));
+    std::unique_ptr<Transport> transport = openTransport(p, &exit);
+    if (!transport) return exit;
+    return endMeterCommand(*transport, printInfo(*transport, *listFormat));
 }
 
 // ---- live
@@ -215,7 +294,8 @@ int liveCommand(const QStringList& args) {
             "{\"time\",\"co2\",\"rh\",\"temperature\",\"unit\"}. The time is ISO 8601 with the "
             "UTC offset; a value out of range is \"OL\" (over) or \"-OL\" (under), a missing "
             "one \"----\". When the meter goes away, the command says so on stderr and carries "
-            "on once it is back."));
+            "on once it is back. Below a second between samples the time has milliseconds."),
+        CommandParser::MeterCommand);
     const QCommandLineOption interval(QStringLiteral("interval"),
                                       QStringLiteral("Seconds between samples (default 2, at "
                                                      "least 0.5)."),
@@ -246,7 +326,12 @@ int liveCommand(const QStringList& args) {
 
     std::unique_ptr<Transport> transport = openTransport(p, &exit);
     if (!transport) return exit;
-    Exchange ex(*transport, Clock::system());
+    return endMeterCommand(*transport, printLive(*transport, seconds, limit, json));
+}
+
+namespace {
+int printLive(Transport& transport, double seconds, long long limit, bool json) {
+    Exchange ex(transport, Clock::system());
     if (!identify(ex)) return ExitFailure;
 
     g_stop = false;
@@ -273,7 +358,8 @@ int liveCommand(const QStringList& args) {
         }
         if (ex.liveRead(true) && decodeLiveReply(ex.reply, reading)) {
             failures = 0;
-            out(liveLine(reading, json));
+            out(liveLine(reading, json, seconds < 1));
+            if (!stdoutWritten(nullptr)) break; // nobody reads on: the command tells why
             ++printed;
         } else if (++failures >= AppState::pollFailureLimit) {
             connected = false;
@@ -294,6 +380,7 @@ int liveCommand(const QStringList& args) {
     std::signal(SIGTERM, SIG_DFL);
     return ExitOk;
 }
+} // namespace
 
 // ---- download
 // ------------------------------------------------------------------------------------
@@ -303,7 +390,8 @@ int downloadCommand(const QStringList& args) {
                     QStringLiteral("download -o FILE.732 [--meter M] [--record FILE]"),
                     QStringLiteral("Downloads the meter's logger memory into a data set collection "
                                    "file (a progress bar on stderr) and prints its data sets as "
-                                   "the \"sets\" command does."));
+                                   "the \"sets\" command does."),
+                    CommandParser::MeterCommand);
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("The collection file to write (.732)."),
                                     QStringLiteral("FILE.732"));
@@ -319,7 +407,12 @@ int downloadCommand(const QStringList& args) {
 
     std::unique_ptr<Transport> transport = openTransport(p, &exit);
     if (!transport) return exit;
-    Exchange ex(*transport, Clock::system());
+    return endMeterCommand(*transport, download(*transport, fileName));
+}
+
+namespace {
+int download(Transport& transport, const QString& fileName) {
+    Exchange ex(transport, Clock::system());
     if (!identify(ex)) return ExitFailure;
 
     // A meter that records refuses the transfer: the window asks to stop recording first.
@@ -361,6 +454,7 @@ int downloadCommand(const QStringList& args) {
     printDataSets(store);
     return ExitOk;
 }
+} // namespace
 
 // ---- setup
 // ---------------------------------------------------------------------------------------
@@ -375,12 +469,18 @@ int setupCommand(const QStringList& args) {
             "Sends the Setup window's commands, in the order of its \"Setup All\": interval, "
             "offsets, altitude, alarm, power-off, clock, erase. Each prints its result (\"OK\", "
             "or \"Fail\" / \"Fail code=N\" on stderr). Values are checked as the window checks "
-            "them, with its messages; nothing is sent when one is out of range."));
+            "them, with its messages, the temperature offset in the meter's unit (read first); "
+            "nothing is sent when one is out of range (exit 2). When a command fails after "
+            "others were sent, the last line on stderr lists what was sent and what was not "
+            "(exit 1)."),
+        CommandParser::MeterCommand);
     const QCommandLineOption clock(QStringLiteral("clock"),
                                    QStringLiteral("Set the meter's clock to the computer's."));
-    const QCommandLineOption interval(QStringLiteral("interval"),
-                                      QStringLiteral("Recording interval, 00:01 to 60:60."),
-                                      QStringLiteral("mm:ss"));
+    const QCommandLineOption interval(
+        QStringLiteral("interval"),
+        QStringLiteral("Recording interval, 00:01 to 60:60 (minutes and seconds, one or two "
+                       "digits each)."),
+        QStringLiteral("mm:ss"));
     const QCommandLineOption alarm(QStringLiteral("alarm"),
                                    QStringLiteral("CO2 alarm off, or on with high and low "
                                                   "limits in ppm (0 to 40000)."),
@@ -423,49 +523,78 @@ int setupCommand(const QStringList& args) {
     }
 
     // Every value is checked before anything is sent, with the window's own checks and texts.
+    // The dialog's fields then get the checked value written plainly, so that what goes out is
+    // exactly what was checked (the interval fields keep two characters, for one).
+    SetupValues v;
     auto invalid = [](const QString& message) {
         error(message);
         return int(ExitUsage);
     };
-    QString minutes, secondsText, high, low;
     if (p.parser.isSet(interval)) {
-        const QStringList parts = p.parser.value(interval).split(QLatin1Char(':'));
-        if (parts.size() != 2) return invalid(SetupText::InvalidInput);
-        minutes = parts[0];
-        secondsText = parts[1];
-        if (const auto c = checkInterval(minutes, secondsText); !c.ok()) return invalid(c.message);
+        static const QRegularExpression mmss(QStringLiteral("^(\\d{1,2}):(\\d{1,2})$"));
+        const QRegularExpressionMatch m = mmss.match(p.parser.value(interval));
+        if (!m.hasMatch()) return invalid(SetupText::InvalidInput);
+        if (const auto c = checkInterval(m.captured(1), m.captured(2)); !c.ok())
+            return invalid(c.message);
+        v.minutes = QStringLiteral("%1").arg(m.captured(1).toInt(), 2, 10, QLatin1Char('0'));
+        v.seconds = QStringLiteral("%1").arg(m.captured(2).toInt(), 2, 10, QLatin1Char('0'));
     }
-    if (p.parser.isSet(rh))
+    if (p.parser.isSet(rh)) {
         if (const auto c = checkRhOffset(p.parser.value(rh)); !c.ok()) return invalid(c.message);
-    if (p.parser.isSet(temp)) // the widest range here; the meter's unit decides below
+        v.rh = plainFloat(*parseFloat(p.parser.value(rh)));
+    }
+    if (p.parser.isSet(temp)) {
+        // The widest range for now; the meter's unit decides once it is read.
         if (const auto c = checkTempOffset(p.parser.value(temp), true); !c.ok())
             return invalid(c.message);
-    if (p.parser.isSet(co2))
-        if (const auto c = checkCo2Offset(p.parser.value(co2)); !c.ok()) return invalid(c.message);
-    if (p.parser.isSet(altitude))
-        if (const auto c = checkAltitude(p.parser.value(altitude)); !c.ok())
-            return invalid(c.message);
-    const bool alarmOn = p.parser.isSet(alarm) && p.parser.value(alarm) != QLatin1String("off");
-    if (alarmOn) {
+        v.temperature = plainFloat(*parseFloat(p.parser.value(temp)));
+    }
+    if (p.parser.isSet(co2)) {
+        const auto c = checkCo2Offset(p.parser.value(co2));
+        if (!c.ok()) return invalid(c.message);
+        v.co2 = QString::number(*c.value);
+    }
+    if (p.parser.isSet(altitude)) {
+        const auto c = checkAltitude(p.parser.value(altitude));
+        if (!c.ok()) return invalid(c.message);
+        v.altitude = QString::number(*c.value);
+    }
+    v.alarmOn = p.parser.isSet(alarm) && p.parser.value(alarm) != QLatin1String("off");
+    if (v.alarmOn) {
         const QStringList parts = p.parser.value(alarm).split(QLatin1Char(','));
         if (parts.size() != 2) return invalid(SetupText::AlarmRange);
-        high = parts[0];
-        low = parts[1];
-        if (const auto c = checkAlarm(high, low); !c.ok()) return invalid(c.message);
+        const auto c = checkAlarm(parts[0], parts[1]);
+        if (!c.ok()) return invalid(c.message);
+        // As the window does: a low limit above the high one swaps the two.
+        v.high = QString::number(c.value->high);
+        v.low = QString::number(c.value->low);
     }
-    int powerIndex = 0;
     if (p.parser.isSet(powerOff)) {
-        bool ok = false;
-        powerIndex = p.parser.value(powerOff).toInt(&ok);
-        if (!ok || powerIndex < 0 || powerIndex > 7)
+        const std::optional<int32_t> index = parseInteger(p.parser.value(powerOff));
+        if (!index || *index < 0 || *index > 7)
             return p.usage(QStringLiteral("--power-off is an index from 0 to 7"));
+        v.powerIndex = *index;
     }
+    v.alarm = p.parser.isSet(alarm);
+    v.powerOff = p.parser.isSet(powerOff);
+    v.clock = p.parser.isSet(clock);
+    v.erase = p.parser.isSet(erase);
 
     std::unique_ptr<Transport> transport = openTransport(p, &exit);
     if (!transport) return exit;
+    return endMeterCommand(*transport, sendSetup(*transport, v));
+}
+
+namespace {
+QString plainFloat(float value) {
+    // Nine digits give the same float back.
+    return QString::number(double(value), 'g', 9);
+}
+
+int sendSetup(Transport& transport, const SetupValues& v) {
     StderrDialogs dialogs;
     dialogs.answer = QMessageBox::Yes; // --erase comes with --yes
-    HeadlessMain h(*transport, dialogs);
+    HeadlessMain h(transport, dialogs);
     if (!connect(h)) return ExitFailure;
     TfrmSetup* dialog = openSetup(h.main());
 
@@ -477,60 +606,74 @@ int setupCommand(const QStringList& args) {
         error(QStringLiteral("Read: %1").arg(result(dialog->lblOK5)));
         return ExitFailure;
     }
+    if (!v.temperature.isEmpty()) {
+        const bool fahrenheit = h.main().meterSetup().unit().fahrenheit;
+        if (const auto c = checkTempOffset(v.temperature, fahrenheit); !c.ok()) {
+            error(c.message);
+            return ExitUsage; // nothing has been sent
+        }
+    }
 
-    int code = ExitOk;
+    QStringList sent, notSent;
     auto run = [&](const char* name, void (TfrmSetup::*click)(), QLabel* label) {
         const qsizetype messages = dialogs.shown.size();
         (dialog->*click)();
         finish(*dialog);
         const QString text = result(label);
+        const QString what = QString::fromLatin1(name);
         if (text == QLatin1String("OK")) {
-            out(QStringLiteral("%1: OK").arg(QString::fromLatin1(name)));
-        } else if (dialogs.shown.size() > messages && text.isEmpty()) {
-            code = std::max(code, int(ExitUsage)); // the window's check refused the value
-        } else {
-            error(QStringLiteral("%1: %2").arg(QString::fromLatin1(name),
-                                               text.isEmpty() ? QStringLiteral("Fail") : text));
-            code = std::max(code, int(ExitFailure));
+            out(QStringLiteral("%1: OK").arg(what));
+            sent << what;
+            return;
         }
+        // A message from the window's own check has been shown; a failed exchange is told here.
+        if (!text.isEmpty() || dialogs.shown.size() == messages)
+            error(
+                QStringLiteral("%1: %2").arg(what, text.isEmpty() ? QStringLiteral("Fail") : text));
+        notSent << what;
     };
-    if (p.parser.isSet(interval)) {
-        dialog->edtInt1->setText(minutes);
-        dialog->edtInt2->setText(secondsText);
+    if (!v.minutes.isEmpty()) {
+        dialog->edtInt1->setText(v.minutes);
+        dialog->edtInt2->setText(v.seconds);
         run("Recording interval", &TfrmSetup::Button2Click, dialog->lblOK2);
     }
-    if (p.parser.isSet(rh)) {
-        dialog->edtRH_offset->setText(p.parser.value(rh));
+    if (!v.rh.isEmpty()) {
+        dialog->edtRH_offset->setText(v.rh);
         run("RH offset", &TfrmSetup::Button7Click, dialog->lblOK6);
     }
-    if (p.parser.isSet(temp)) {
-        dialog->edtT1_offset->setText(p.parser.value(temp));
+    if (!v.temperature.isEmpty()) {
+        dialog->edtT1_offset->setText(v.temperature);
         run("Temp. offset", &TfrmSetup::Button12Click, dialog->Label24);
     }
-    if (p.parser.isSet(co2)) {
-        dialog->edtppm_offset->setText(p.parser.value(co2));
+    if (!v.co2.isEmpty()) {
+        dialog->edtppm_offset->setText(v.co2);
         run("ppm offset", &TfrmSetup::Button13Click, dialog->Label28);
     }
-    if (p.parser.isSet(altitude)) {
-        dialog->edtalt_offset->setText(p.parser.value(altitude));
+    if (!v.altitude.isEmpty()) {
+        dialog->edtalt_offset->setText(v.altitude);
         run("altitude compensation", &TfrmSetup::Button14Click, dialog->Label29);
     }
-    if (p.parser.isSet(alarm)) {
-        dialog->ComboBox1->setCurrentIndex(alarmOn ? 1 : 0);
+    if (v.alarm) {
+        dialog->ComboBox1->setCurrentIndex(v.alarmOn ? 1 : 0);
         dialog->ComboBox1Change();
-        if (alarmOn) {
-            dialog->Edit4->setText(high);
-            dialog->Edit5->setText(low);
+        if (v.alarmOn) {
+            dialog->Edit4->setText(v.high);
+            dialog->Edit5->setText(v.low);
         }
         run("CO2 Alarm", &TfrmSetup::Button11Click, dialog->Label12);
     }
-    if (p.parser.isSet(powerOff)) {
-        dialog->ComboBox2->setCurrentIndex(powerIndex);
+    if (v.powerOff) {
+        dialog->ComboBox2->setCurrentIndex(v.powerIndex);
         run("auto power off", &TfrmSetup::Button16Click, dialog->Label38);
     }
-    if (p.parser.isSet(clock)) run("Meter Clock", &TfrmSetup::Button1Click, dialog->lblOK1);
-    if (p.parser.isSet(erase)) run("Erase Meter Memory", &TfrmSetup::Button3Click, dialog->lblOK3);
-    return code;
+    if (v.clock) run("Meter Clock", &TfrmSetup::Button1Click, dialog->lblOK1);
+    if (v.erase) run("Erase Meter Memory", &TfrmSetup::Button3Click, dialog->lblOK3);
+    if (notSent.isEmpty()) return ExitOk;
+    error(QStringLiteral("sent: %1; not sent (or not confirmed by the meter): %2")
+              .arg(sent.isEmpty() ? QStringLiteral("nothing") : sent.join(QStringLiteral(", ")),
+                   notSent.join(QStringLiteral(", "))));
+    return ExitFailure;
 }
+} // namespace
 
 } // namespace cli

@@ -1,5 +1,7 @@
 #include "files/CollectionFile.h"
 
+#include "files/SafeFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -23,9 +25,10 @@ SaveResult save(const QString& tempFile, const QString& fileName, QString* error
         if (error) *error = reason;
         return SaveResult::Failed;
     };
-    if (!in.open(QIODevice::ReadOnly)) return fail(in.errorString());
+    QString why;
+    if (!SafeFile::openForReading(in, &why)) return fail(why);
     QSaveFile out(fileName);
-    if (!out.open(QIODevice::WriteOnly)) return fail(out.errorString());
+    if (!SafeFile::openForWriting(out, &why)) return fail(why);
     char buf[65536];
     for (;;) {
         const qint64 n = in.read(buf, sizeof buf);
@@ -34,39 +37,51 @@ SaveResult save(const QString& tempFile, const QString& fileName, QString* error
             return fail(in.errorString());
         }
         if (n == 0) break;
-        if (out.write(buf, n) != n) {
+        if (!SafeFile::writeAll(out, buf, n, &why)) {
             out.cancelWriting();
-            return fail(out.errorString());
+            return fail(why);
         }
     }
-    if (!out.commit()) return fail(out.errorString());
+    if (!SafeFile::commit(out, &why)) return fail(why);
     return SaveResult::Saved;
 }
 
-std::optional<MemoryImage> readImage(const QString& fileName) {
+std::optional<MemoryImage> readImage(const QString& fileName, QString* why) {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    const qint64 size = file.size();
-    if (size > MaxImageBytes) return std::nullopt;
-    MemoryImage image(static_cast<size_t>(size));
+    if (!SafeFile::openForReading(file, why)) return std::nullopt;
+    return readImage(file, why);
+}
+
+std::optional<MemoryImage> readImage(QIODevice& in, QString* why) {
+    // One byte more than the largest memory tells a longer file without reading all of it
+    // (a pipe has no size to check first).
+    MemoryImage image(static_cast<size_t>(MaxImageBytes + 1));
     qint64 got = 0;
-    while (got < size) {
-        const qint64 n = file.read(reinterpret_cast<char*>(image.data()) + got, size - got);
-        if (n <= 0) break;
+    while (got < MaxImageBytes + 1) {
+        const qint64 n =
+            in.read(reinterpret_cast<char*>(image.data()) + got, MaxImageBytes + 1 - got);
+        if (n < 0) {
+            if (why) *why = in.errorString();
+            return std::nullopt;
+        }
+        if (n == 0) break;
         got += n;
+    }
+    if (got > MaxImageBytes) {
+        if (why)
+            *why =
+                QStringLiteral("longer than a meter's logger memory (%1 bytes)").arg(MaxImageBytes);
+        return std::nullopt;
     }
     image.resize(static_cast<size_t>(got));
     return image;
 }
 
 bool writeImage(const QString& fileName, const MemoryImage& image, QString* error) {
-    QSaveFile file(fileName);
-    const qint64 n = static_cast<qint64>(image.size());
-    if (file.open(QIODevice::WriteOnly) &&
-        file.write(reinterpret_cast<const char*>(image.data()), n) == n && file.commit())
-        return true;
-    if (error) *error = file.errorString();
-    return false;
+    return SafeFile::writeWhole(fileName,
+                                QByteArray::fromRawData(reinterpret_cast<const char*>(image.data()),
+                                                        static_cast<qsizetype>(image.size())),
+                                error);
 }
 
 TempResult writeTemp(const QString& dataFolder, const MemoryImage& image) {

@@ -6,6 +6,8 @@
 #include "logger/DataSetStore.h"
 
 #include <QString>
+
+class QIODevice;
 #include <optional>
 
 namespace CollectionFile {
@@ -22,9 +24,11 @@ enum class SaveResult { Saved, NoTempFile, Failed };
 // only when the copy is complete). error gets the reason of a failure.
 SaveResult save(const QString& tempFile, const QString& fileName, QString* error = nullptr);
 
-// The whole file as a memory image. nullopt: it cannot be opened, or it is longer than any
-// logger memory.
-std::optional<MemoryImage> readImage(const QString& fileName);
+// The whole file as a memory image. nullopt: it cannot be opened, is no regular file, or is
+// longer than any logger memory; why then tells which.
+std::optional<MemoryImage> readImage(const QString& fileName, QString* why = nullptr);
+// The same from an open device (a file or standard input), read to its end.
+std::optional<MemoryImage> readImage(QIODevice& in, QString* why = nullptr);
 
 // Writes the image as a collection file through a save file. error gets the reason of a
 // failure; an existing file is then left as it was.

@@ -5,14 +5,15 @@
 #include "app/Uscope.h"
 #include "files/CollectionFile.h"
 #include "files/GraphFile.h"
+#include "files/SafeFile.h"
 #include "files/TextFiles.h"
 #include "files/Uopensave.h"
 #include "graph/Ugraph.h"
-#include "realtime/RealTimeRecorder.h"
 #include "graph/chart/Chart.h"
 #include "logger/DataLogger.h"
 #include "logger/ListTableModel.h"
 #include "logger/Ulist.h"
+#include "realtime/RealTimeRecorder.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -172,8 +173,10 @@ void FileCommands::OpenSingleFile() {
         ReadListText(name, ext);
         return;
     }
-    if (ext != QLatin1String(".ghf")) return;
+    if (ext == QLatin1String(".ghf")) openChartFile(name);
+}
 
+void FileCommands::openChartFile(const QString& name) {
     const GraphFile::ReadResult file = GraphFile::read(name);
     if (!file.ok()) {
         showError(file.error);
@@ -299,7 +302,8 @@ TfrmList* FileCommands::ReadListText(const QString& fileName, const QString& ext
     if (!separator) return nullptr;
     {
         QFile probe(fileName);
-        if (!probe.open(QIODevice::ReadOnly)) return nullptr; // nothing happens
+        // nothing happens; a named pipe is not waited on
+        if (!SafeFile::openForReading(probe, nullptr)) return nullptr;
     }
     auto* list = new TfrmList(&m_main);
     list->setWindowTitle(fileName);
@@ -343,15 +347,8 @@ void FileCommands::SaveCollection() {
 }
 
 void FileCommands::OpenCollection() {
-    DataLogger& logger = m_main.dataLogger();
-    if (logger.downloading()) return;
-    if (TfrmGraph* graph = logger.ensureDataLoggerGraph()) {
-        if (auto* frame = qobject_cast<QMdiSubWindow*>(graph->parentWidget()))
-            frame->showNormal();
-        else
-            graph->showNormal();
-    }
-
+    if (m_main.dataLogger().downloading()) return;
+    showDataLoggerGraph();
     m_openDefaultExt = QStringLiteral("REC"); // kept for later opens
     FileDialogRequest request;
     request.folder = initialFolder();
@@ -359,7 +356,26 @@ void FileCommands::OpenCollection() {
     request.defaultSuffix = m_openDefaultExt;
     const QString name = m_main.dialogs().openFile(&m_main, request).fileName;
     if (name.isEmpty()) return;
+    readCollection(name);
+}
 
+void FileCommands::openCollectionFile(const QString& name) {
+    if (m_main.dataLogger().downloading()) return;
+    showDataLoggerGraph();
+    readCollection(name);
+}
+
+void FileCommands::showDataLoggerGraph() {
+    if (TfrmGraph* graph = m_main.dataLogger().ensureDataLoggerGraph()) {
+        if (auto* frame = qobject_cast<QMdiSubWindow*>(graph->parentWidget()))
+            frame->showNormal();
+        else
+            graph->showNormal();
+    }
+}
+
+void FileCommands::readCollection(const QString& name) {
+    DataLogger& logger = m_main.dataLogger();
     auto image = CollectionFile::readImage(name);
     if (!image || image->empty()) return;
     AppState& state = m_main.state();

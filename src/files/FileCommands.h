@@ -46,6 +46,12 @@ class FileCommands : public QObject {
     void SaveCollection();
     void OpenCollection();
 
+    // A named file opened as Open opens the one chosen in its dialog (files named on the
+    // program's command line): a collection into the data logger window, a chart file into a
+    // new graph window. Tables go to ReadListText.
+    void openCollectionFile(const QString& fileName);
+    void openChartFile(const QString& fileName);
+
     // The folder every file dialog starts in: the data folder, or the program's folder.
     QString initialFolder() const;
     // Whether the system's decimal separator is a comma (it decides the filters).
@@ -56,6 +62,8 @@ class FileCommands : public QObject {
     std::function<void(TfrmScope&)> onProgress;
 
   private:
+    void showDataLoggerGraph();
+    void readCollection(const QString& fileName);
     bool askRange(int count, int* first, int* last);
     TfrmScope* openProgress(const QString& caption, int maximum);
     bool progressStep(TfrmScope& scope);

@@ -1,7 +1,8 @@
 #include "files/GraphFile.h"
 
+#include "files/SafeFile.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 namespace GraphFile {
 
@@ -28,17 +29,19 @@ QByteArray encode(const QByteArray& block) {
 }
 
 QString write(const QString& fileName, const QByteArray& block) {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) return cannotCreate(fileName, file.errorString());
-    const QByteArray bytes = encode(block);
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        return cannotCreate(fileName, file.errorString());
+    QString why;
+    if (!SafeFile::writeWhole(fileName, encode(block), &why)) return cannotCreate(fileName, why);
     return {};
 }
 
 ReadResult read(const QString& fileName) {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) return {{}, cannotOpen(fileName, file.errorString())};
+    QString why;
+    if (!SafeFile::openForReading(file, &why)) return {{}, cannotOpen(fileName, why)};
+    return read(file);
+}
+
+ReadResult read(QIODevice& file) {
     uint8_t head[4];
     if (file.read(reinterpret_cast<char*>(head), 4) != 4) return {{}, readError()};
     const quint64 n =

@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QString>
 
+class QIODevice;
+
 namespace GraphFile {
 
 struct ReadResult {
@@ -22,6 +24,8 @@ QString write(const QString& fileName, const QByteArray& block);
 // Reads the block. A file that cannot be opened, or that is shorter than its length field
 // says, gives the error text (nothing is allocated for a length the file cannot hold).
 ReadResult read(const QString& fileName);
+// The same from an open device that knows its size (a file, a buffer), from its start.
+ReadResult read(QIODevice& file);
 
 // The error texts.
 QString cannotCreate(const QString& fileName, const QString& reason);

@@ -1,5 +1,6 @@
 #include "files/TextFiles.h"
 
+#include "files/SafeFile.h"
 #include "logger/ListTableModel.h"
 
 #include <QAbstractItemModel>
@@ -12,17 +13,13 @@ namespace {
 // Cancel looked at once per block.
 constexpr size_t BlockBytes = 1 << 16;
 
-bool flush(QSaveFile& file, std::string& buffer) {
-    const qint64 n = static_cast<qint64>(buffer.size());
-    const bool ok = file.write(buffer.data(), n) == n;
+// Writes the buffer; false: the file is cancelled and error holds the reason.
+bool flush(QSaveFile& file, std::string& buffer, QString* error) {
+    const bool ok =
+        SafeFile::writeAll(file, buffer.data(), static_cast<qint64>(buffer.size()), error);
     buffer.clear();
+    if (!ok) file.cancelWriting();
     return ok;
-}
-
-TextOutcome fail(QSaveFile& file, QString* error) {
-    if (error) *error = file.errorString();
-    file.cancelWriting();
-    return TextOutcome::Failed;
 }
 
 // Writes lines first..last through a save file, a block at a time. appendLine(i, buffer)
@@ -33,7 +30,7 @@ TextOutcome writeLines(const QString& fileName, int first, int last, size_t line
                        const AppendLine& appendLine, const ProgressFn& progress, QString* error,
                        qint64* linesWritten = nullptr) {
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) return fail(file, error);
+    if (!SafeFile::openForWriting(file, error)) return TextOutcome::Failed;
     std::string buffer;
     buffer.reserve(BlockBytes + lineReserve);
     qint64 done = 0;
@@ -41,19 +38,19 @@ TextOutcome writeLines(const QString& fileName, int first, int last, size_t line
         if (!appendLine(i, buffer)) break;
         ++done;
         if (buffer.size() >= BlockBytes) {
-            if (!flush(file, buffer)) return fail(file, error);
+            if (!flush(file, buffer, error)) return TextOutcome::Failed;
             if (progress && !progress(done)) {
                 file.cancelWriting();
                 return TextOutcome::Cancelled;
             }
         }
     }
-    if (!flush(file, buffer)) return fail(file, error);
+    if (!flush(file, buffer, error)) return TextOutcome::Failed;
     if (progress && !progress(done)) {
         file.cancelWriting();
         return TextOutcome::Cancelled;
     }
-    if (!file.commit()) return fail(file, error);
+    if (!SafeFile::commit(file, error)) return TextOutcome::Failed;
     if (linesWritten) *linesWritten = done;
     return TextOutcome::Done;
 }
@@ -69,18 +66,23 @@ ChartPoints ChartPoints::fromCells(std::span<const double> x, std::span<const fl
             ySubset(2)};
 }
 
+bool appendChartLine(std::string& out, const ChartPoints& points, int point,
+                     const TextLines::LineWriter& writer) {
+    const size_t p = static_cast<size_t>(point - 1);
+    const double x = points.x[p];
+    if (x == 0) return false; // the points not yet recorded
+    const auto y = [&](std::span<const float> s) {
+        return p < s.size() ? static_cast<double>(s[p]) : 99999.0;
+    };
+    writer.append(out, x, y(points.ppm), y(points.rh), y(points.temperature));
+    return true;
+}
+
 TextOutcome writeChartText(const QString& fileName, const ChartPoints& points,
                            const TextLines::Range& range, const TextLines::LineWriter& writer,
                            const ProgressFn& progress, QString* error, qint64* linesWritten) {
     const auto line = [&](int i, std::string& buffer) {
-        const size_t p = static_cast<size_t>(i - 1);
-        const double x = points.x[p];
-        if (x == 0) return false; // the points not yet recorded
-        const auto y = [&](std::span<const float> s) {
-            return p < s.size() ? static_cast<double>(s[p]) : 99999.0;
-        };
-        writer.append(buffer, x, y(points.ppm), y(points.rh), y(points.temperature));
-        return true;
+        return appendChartLine(buffer, points, i, writer);
     };
     return writeLines(fileName, std::max(range.first, 1), std::min(range.last, points.count()), 256,
                       line, progress, error, linesWritten);
@@ -106,7 +108,7 @@ TextOutcome writeListText(const QString& fileName, const QAbstractItemModel& gri
 TextOutcome readListText(const QString& fileName, char separator, const RowSink& sink,
                          const ProgressFn& progress) {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) return TextOutcome::Failed;
+    if (!SafeFile::openForReading(file, nullptr)) return TextOutcome::Failed;
     qint64 rows = 0;
     ListTextReader reader(separator, [&](std::span<const std::string_view> fields) {
         ++rows;

@@ -29,6 +29,11 @@ using ProgressFn = std::function<bool(qint64 done)>;
 
 enum class TextOutcome { Done, Cancelled, Failed };
 
+// Appends the line of point `point` (1-based) as the writer makes it. False, with nothing
+// appended, at a point whose X is 0: it and the points after it were never recorded.
+bool appendChartLine(std::string& out, const ChartPoints& points, int point,
+                     const TextLines::LineWriter& writer);
+
 // Writes points first..last (1-based), one line each as the writer makes it (the chart line of
 // the Save command, or another format); stops at the first point whose X is 0.
 // The file is replaced only when the whole range was written: a cancelled or failed save

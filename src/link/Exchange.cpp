@@ -81,7 +81,8 @@ void Exchange::endTick() {
         QTimer::singleShot(0, this, [this] {
             auto jobs = std::move(m_deferred);
             m_deferred.clear();
-            for (auto& job : jobs) runExclusive(std::move(job));
+            for (auto& job : jobs)
+                runExclusive(std::move(job));
         });
     }
 }

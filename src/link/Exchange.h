@@ -28,7 +28,7 @@ enum BlockPositionCode {
 
 class Exchange : public QObject {
     Q_OBJECT
-public:
+  public:
     Exchange(Transport& transport, Clock& clock, QObject* parent = nullptr);
 
     Transport& transport() { return *m_transport; }
@@ -72,7 +72,7 @@ public:
     std::array<uint8_t, 64> reply{};
     uint8_t sequence = 0;
 
-private:
+  private:
     Transport* m_transport;
     Clock& m_clock;
     QTimer* m_mainTimer = nullptr;

@@ -1,5 +1,9 @@
 #include "link/RecordingTransport.h"
 
+#include "files/SafeFile.h"
+
+#include <QFile>
+#include <QSaveFile>
 #include <algorithm>
 #include <cstring>
 
@@ -25,25 +29,55 @@ std::vector<uint8_t> serialText(std::span<const char> buffer) {
 
 // ---- recording
 
-RecordingTransport::RecordingTransport(Transport& inner, const QString& path)
-    : m_inner(inner), m_file(path) {
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
-        m_error =
-            QStringLiteral("Cannot write the recording %1: %2").arg(path, m_file.errorString());
+RecordingTransport::RecordingTransport(Transport& inner, const QString& path, RecordSaving saving)
+    : m_inner(inner) {
+    QString why;
+    if (saving == RecordSaving::Whole) {
+        auto file = std::make_unique<QSaveFile>(path);
+        if (SafeFile::openForWriting(*file, &why)) m_file = std::move(file);
+    } else {
+        auto file = std::make_unique<QFile>(path);
+        if (file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+            m_file = std::move(file);
+        else
+            why = file->errorString();
+    }
+    if (!m_file) {
+        m_error = QStringLiteral("Cannot write the recording %1: %2").arg(path, why);
         return;
     }
-    m_file.write("# Q7320 USB traffic: one transport operation per line, bytes in hex\n");
-    m_file.flush();
+    const char head[] = "# Q7320 USB traffic: one transport operation per line, bytes in hex\n";
+    m_file->write(head, qint64(sizeof head - 1));
+    m_file->flush();
 }
 
+RecordingTransport::~RecordingTransport() = default;
+
 void RecordingTransport::write(const TransportOp& op) {
-    if (!m_file.isOpen()) return;
+    if (!m_file) return;
     const std::string line = op.line() + '\n';
-    if (m_file.write(line.data(), static_cast<qint64>(line.size())) < 0 || !m_file.flush()) {
-        m_error = QStringLiteral("Writing the recording %1 failed: %2")
-                      .arg(m_file.fileName(), m_file.errorString());
-        m_file.close();
+    QString why;
+    if (!SafeFile::writeAll(*m_file, line.data(), static_cast<qint64>(line.size()), &why) ||
+        !m_file->flush()) {
+        if (why.isEmpty()) why = m_file->errorString();
+        if (auto* whole = dynamic_cast<QSaveFile*>(m_file.get())) whole->cancelWriting();
+        m_error =
+            QStringLiteral("Writing the recording %1 failed: %2").arg(m_file->fileName(), why);
+        m_file.reset();
     }
+}
+
+bool RecordingTransport::finish(QString* why) {
+    if (m_file) {
+        const QString name = m_file->fileName();
+        QString reason;
+        if (auto* whole = dynamic_cast<QSaveFile*>(m_file.get());
+            whole && !SafeFile::commit(*whole, &reason))
+            m_error = QStringLiteral("Writing the recording %1 failed: %2").arg(name, reason);
+        m_file.reset();
+    }
+    if (why) *why = m_error;
+    return m_error.isEmpty();
 }
 
 int RecordingTransport::open(uint16_t vendorId, uint16_t productId) {
@@ -103,8 +137,9 @@ void RecordingTransport::readSerialString(std::span<char> buffer) {
 
 ReplayTransport::ReplayTransport(const QString& path) : m_path(path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        m_error = QStringLiteral("Cannot read the recording %1: %2").arg(path, file.errorString());
+    QString why;
+    if (!SafeFile::openForReading(file, &why)) {
+        m_error = QStringLiteral("Cannot read the recording %1: %2").arg(path, why);
         return;
     }
     int lineNumber = 0;
@@ -114,6 +149,7 @@ ReplayTransport::ReplayTransport(const QString& path) : m_path(path) {
         std::string why;
         std::string_view text(line.constData(), static_cast<std::size_t>(line.size()));
         if (text.ends_with('\n')) text.remove_suffix(1);
+        if (text.ends_with('\r')) text.remove_suffix(1); // a recording edited elsewhere
         auto op = parseTransportOp(text, &why);
         if (op) {
             m_ops.push_back({std::move(*op), lineNumber});

@@ -2,8 +2,10 @@
 // Transport decorators for recording USB traffic and playing it back (format: TransportLog.h).
 //
 // RecordingTransport passes every operation to the transport it wraps and writes the operation,
-// its bytes and its result to a text file, one line each, flushed at once so that a recording
-// survives a crash or an unplugged meter.
+// its bytes and its result to a text file, one line each, flushed at once. As it goes (the
+// window's way), the recording survives a crash or an unplugged meter; as a whole (the command
+// line's way, where the recording is one of the command's output files), it is written beside
+// its name and put in place by finish(), so that a failed or unfinished one leaves nothing.
 //
 // ReplayTransport stands in for the meter: each operation must ask what the next line of the
 // recording asked, and gets the recorded result and bytes. At the first operation that departs
@@ -12,18 +14,27 @@
 #include "link/Transport.h"
 #include "link/TransportLog.h"
 
-#include <QFile>
+#include <QFileDevice>
 #include <QString>
+#include <memory>
 #include <vector>
+
+enum class RecordSaving { AsItGoes, Whole };
 
 class RecordingTransport : public Transport {
   public:
-    RecordingTransport(Transport& inner, const QString& path);
+    RecordingTransport(Transport& inner, const QString& path,
+                       RecordSaving saving = RecordSaving::AsItGoes);
+    ~RecordingTransport() override;
 
-    // False when the file could not be created; the operations still reach the meter.
-    bool ok() const { return m_file.isOpen(); }
+    // False when the file could not be created or a write failed; the operations still reach
+    // the meter.
+    bool ok() const { return m_error.isEmpty(); }
     QString errorText() const { return m_error; }
     Transport& inner() const { return m_inner; }
+    // Ends the recording: a whole recording is put in place now. False: *why says what went
+    // wrong, and a whole recording left nothing.
+    bool finish(QString* why);
 
     int open(uint16_t vendorId, uint16_t productId) override;
     int setTimeouts(int first, int second) override;
@@ -38,7 +49,7 @@ class RecordingTransport : public Transport {
     void write(const TransportOp& op);
 
     Transport& m_inner;
-    QFile m_file;
+    std::unique_ptr<QFileDevice> m_file;
     QString m_error;
 };
 

@@ -18,7 +18,7 @@ constexpr uint16_t MeterVendorId = 0x04D9;
 constexpr uint16_t MeterProductId = 0xE000;
 
 class Transport {
-public:
+  public:
     virtual ~Transport() = default;
     virtual int open(uint16_t vendorId, uint16_t productId) = 0;
     virtual int setTimeouts(int first, int second) = 0;

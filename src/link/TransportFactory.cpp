@@ -8,8 +8,8 @@ namespace {
 // A recorder that owns the transport it records.
 class OwningRecorder : public RecordingTransport {
   public:
-    OwningRecorder(std::unique_ptr<Transport> inner, const QString& path)
-        : RecordingTransport(*inner, path), m_inner(std::move(inner)) {}
+    OwningRecorder(std::unique_ptr<Transport> inner, const QString& path, RecordSaving saving)
+        : RecordingTransport(*inner, path, saving), m_inner(std::move(inner)) {}
 
   private:
     std::unique_ptr<Transport> m_inner;
@@ -17,7 +17,7 @@ class OwningRecorder : public RecordingTransport {
 } // namespace
 
 std::unique_ptr<Transport> createTransport(const QString& meter, Clock& clock, QString* error,
-                                           const QString& recordFile) {
+                                           const QString& recordFile, RecordSaving saving) {
     std::unique_ptr<Transport> t;
     if (meter == QLatin1String("usb")) {
         t = std::make_unique<HidTransport>();
@@ -37,12 +37,17 @@ std::unique_ptr<Transport> createTransport(const QString& meter, Clock& clock, Q
         return nullptr;
     }
     if (recordFile.isEmpty()) return t;
-    auto recorder = std::make_unique<OwningRecorder>(std::move(t), recordFile);
+    auto recorder = std::make_unique<OwningRecorder>(std::move(t), recordFile, saving);
     if (!recorder->ok()) {
         if (error) *error = recorder->errorText();
         return nullptr;
     }
     return recorder;
+}
+
+bool finishRecording(Transport& transport, QString* why) {
+    if (auto* rec = dynamic_cast<RecordingTransport*>(&transport)) return rec->finish(why);
+    return true;
 }
 
 QString transportProblem(const Transport& transport) {

@@ -102,6 +102,17 @@ std::string TransportOp::line() const {
     return s;
 }
 
+namespace {
+// A word of a damaged line as a message shows it: printable ASCII, cut short.
+std::string shown(std::string_view word) {
+    std::string s;
+    for (const char c : word.substr(0, 40))
+        s.push_back(c >= 0x20 && c < 0x7F ? c : '?');
+    if (word.size() > 40) s += "...";
+    return s;
+}
+} // namespace
+
 std::optional<TransportOp> parseTransportOp(std::string_view line, std::string* error) {
     auto fail = [&](const std::string& why) -> std::optional<TransportOp> {
         if (error) *error = why;
@@ -116,7 +127,7 @@ std::optional<TransportOp> parseTransportOp(std::string_view line, std::string* 
     int kind = -1;
     for (int k = 0; k < 8; ++k)
         if (t[0] == KindNames[k]) kind = k;
-    if (kind < 0) return fail("unknown operation \"" + std::string(t[0]) + "\"");
+    if (kind < 0) return fail("unknown operation \"" + shown(t[0]) + "\"");
     op.kind = static_cast<TransportOp::Kind>(kind);
 
     // Split the rest into the request, the result after "->" and the bytes after ":".
@@ -136,11 +147,11 @@ std::optional<TransportOp> parseTransportOp(std::string_view line, std::string* 
         hasBytes = true;
         for (++i; i < t.size(); ++i) {
             uint8_t b = 0;
-            if (!parseByte(t[i], b)) return fail("bad byte \"" + std::string(t[i]) + "\"");
+            if (!parseByte(t[i], b)) return fail("bad byte \"" + shown(t[i]) + "\"");
             op.received.push_back(b);
         }
     }
-    if (i != t.size()) return fail("unexpected \"" + std::string(t[i]) + "\"");
+    if (i != t.size()) return fail("unexpected \"" + shown(t[i]) + "\"");
 
     const bool wantsResult = op.kind == TransportOp::Open || op.kind == TransportOp::Timeouts ||
                              op.kind == TransportOp::Command || op.kind == TransportOp::Block ||

@@ -1,5 +1,6 @@
 // The headless command line, run as the real executable against the virtual meter, recordings
 // and files, and compared with what the window's own code paths give.
+#include "CliRun.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 #include "app/DateTimeText.h"
@@ -30,6 +31,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMdiArea>
@@ -42,32 +44,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-struct Result {
-    int exit = -1;
-    QString out;
-    QString err;
-};
-
-Result q7320(const QStringList& args, int timeoutMs = 120000) {
-    QProcess p;
-    p.start(QStringLiteral(Q7320_EXECUTABLE), args);
-    Result r;
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        r.err = QStringLiteral("timed out");
-        return r;
-    }
-    r.exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
-}
-
-QStringList lines(const QString& text) {
-    return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
 class Cli : public ::testing::Test {
   protected:
     QTemporaryDir dir;
@@ -89,11 +65,19 @@ class Cli : public ::testing::Test {
 TEST_F(Cli, BadUsageExitsTwoWithAMessage) {
     const QString csv = path("x.csv");
     QFile(csv).open(QIODevice::WriteOnly);
+    // A file that is none of the kinds, by name or by content.
+    ASSERT_TRUE(writeBytes(path("a.doc"), "nothing to read here\n"));
     const struct {
         QStringList args;
         const char* says;
     } cases[] = {
         {{"frobnicate"}, "unknown command"}, // not a command: the window would open instead
+        {{"help", "nosuch"}, "unknown command \"nosuch\""},
+        {{"--frobnicate"}, "unknown option \"--frobnicate\""},
+        {{"--meter", "floppy"}, "unknown meter"},
+        {{"--meter", "virtual", "info"}, "it comes first"},
+        {{"--meter"}, "--meter needs a value"},
+        {{"-", "--meter", "virtual"}, "not standard input"},
         {{"info", "--meter", "floppy"}, "unknown meter"},
         {{"info", "--no-such-option"}, "Unknown option"},
         {{"info", "extra"}, "no arguments"},
@@ -108,6 +92,17 @@ TEST_F(Cli, BadUsageExitsTwoWithAMessage) {
         {{"plot", csv, "-o", path("out.png"), "--size", "wide"}, "--size"},
         {{"sets"}, "one collection file"},
         {{"sets", csv}, "not a .732"},
+        {{"sets", path("a.doc")}, "not a .732"},
+        {{"sets", csv, "--format", "xml"}, "--format"},
+        // Only the commands that talk to the meter take the meter's options.
+        {{"sets", csv, "--meter", "virtual"}, "Unknown option 'meter'"},
+        {{"export", csv, "-o", path("o.csv"), "--record", path("r.txt")}, "Unknown option"},
+        {{"plot", csv, "-o", path("o.png"), "--meter", "virtual"}, "Unknown option 'meter'"},
+        {{"export", csv, "-o", "-", "--format", "xls"}, "--format"},
+        {{"export", csv, "-o", path("o.csv"), "--format", "txt"}, "is not what"},
+        {{"plot", csv, "-o", path("o.png"), "--format", "svg"}, "is not what"},
+        {{"plot", csv, "-o", "-", "--format", "gif"}, "--format"},
+        {{"info", "--format", "yaml"}, "--format"},
         {{"download"}, "-o FILE.732"},
         {{"download", "-o", path("x.txt")}, ".732"},
         {{"live", "--count", "0"}, "--count"},
@@ -117,12 +112,21 @@ TEST_F(Cli, BadUsageExitsTwoWithAMessage) {
         {{"setup", "--erase"}, "are you sure ?"},
         {{"setup", "--interval", "61:00"}, "Invalid Input"},
         {{"setup", "--interval", "00:00"}, "Invalid Input"},
+        // The interval as typed, or nothing: the dialog's two-character fields would cut these.
+        {{"setup", "--interval", "005:30"}, "Invalid Input"},
+        {{"setup", "--interval", "01:030"}, "Invalid Input"},
+        {{"setup", "--interval", "1:2:3"}, "Invalid Input"},
+        {{"setup", "--interval", "1:"}, "Invalid Input"},
+        {{"setup", "--interval", "+1:30"}, "Invalid Input"},
+        {{"setup", "--interval", " 1:30"}, "Invalid Input"},
+        {{"setup", "--interval", "1.5:30"}, "Invalid Input"},
         {{"setup", "--rh-offset", "10.1"}, "invalid data, must between 10.0 and -10.0"},
         {{"setup", "--temp-offset", "9.5"}, "invalid data, must between 9.0 and -9.0"},
         {{"setup", "--co2-offset", "401"}, "invalid data, must be integer between 400 and -400"},
         {{"setup", "--altitude", "3001"}, "invalid data, must be integer between 0 and 3000"},
         {{"setup", "--alarm", "40001,5"}, "invalid data, must be integer between 0 and 40000"},
         {{"setup", "--power-off", "8"}, "--power-off"},
+        {{"setup", "--power-off", "1x"}, "--power-off"},
     };
     for (const auto& c : cases) {
         // Nothing is sent for bad usage: the virtual meter is never needed, the USB one neither.
@@ -141,28 +145,78 @@ TEST_F(Cli, HelpDocumentsEveryCommandAndItsOptions) {
     for (const char* c : {"info", "live", "download", "sets", "export", "plot", "setup", "--meter",
                           "--record", "60-q7320.rules"})
         EXPECT_TRUE(all.out.contains(QString::fromLatin1(c))) << c;
+    const QStringList meterOptions{"--meter", "--record"};
     const struct {
         const char* command;
         QStringList options;
+        bool meter; // the command talks to the meter: it takes --meter and --record
     } commands[] = {
-        {"info", {"--meter", "--record"}},
-        {"live", {"--interval", "--count", "--format", "--meter"}},
-        {"download", {"-o", "--meter", "--record"}},
-        {"sets", {"FILE.732"}},
-        {"export", {"--set", "--all", "--iso", "-o"}},
-        {"plot", {"--set", "--size", "-o"}},
+        {"info", {"--format"}, true},
+        {"live", {"--interval", "--count", "--format"}, true},
+        {"download", {"-o"}, true},
+        {"sets", {"FILE.732", "--format"}, false},
+        {"export", {"--set", "--all", "--iso", "-o", "--format", "--header"}, false},
+        {"plot", {"--set", "--size", "-o", "--format"}, false},
         {"setup",
          {"--clock", "--interval", "--alarm", "--rh-offset", "--temp-offset", "--co2-offset",
-          "--altitude", "--power-off", "--erase", "--yes"}},
+          "--altitude", "--power-off", "--erase", "--yes"},
+         true},
     };
     for (const auto& c : commands) {
-        const Result r = q7320({QString::fromLatin1(c.command), "--help"});
-        EXPECT_EQ(r.exit, 0) << c.command;
-        EXPECT_TRUE(r.out.startsWith(QStringLiteral("Usage: q7320 ") + c.command))
-            << r.out.toStdString();
-        for (const QString& o : c.options)
-            EXPECT_TRUE(r.out.contains(o)) << c.command << " " << o.toStdString();
+        for (const QStringList& asked :
+             {QStringList{c.command, "--help"}, QStringList{"help", c.command}}) {
+            const Result r = q7320(asked);
+            EXPECT_EQ(r.exit, 0) << c.command;
+            EXPECT_TRUE(r.out.startsWith(QStringLiteral("Usage: q7320 ") + c.command))
+                << r.out.toStdString();
+            for (const QString& o : c.options)
+                EXPECT_TRUE(r.out.contains(o)) << c.command << " " << o.toStdString();
+            // A command's help lists only what it uses.
+            for (const QString& o : meterOptions)
+                EXPECT_EQ(r.out.contains(o), c.meter) << c.command << " " << o.toStdString();
+        }
     }
+}
+
+TEST_F(Cli, WithoutADisplayTheProgramNeverAborts) {
+    // No display and no platform chosen: what the window would need is not there. Every answer
+    // still comes from the program, never from the toolkit's abort.
+    const RunOptions noDisplay{{"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}};
+    ASSERT_TRUE(writeBytes(path("junk.bin"), QByteArray(64, '\x01')));
+    const struct {
+        QStringList args;
+        int exit;
+        const char* says; // on stdout for exit 0, on stderr otherwise
+    } cases[] = {
+        {{"--version"}, 0, "q7320 "},
+        {{"-V"}, 0, "q7320 "},
+        {{"--help"}, 0, "Usage: q7320"},
+        {{"help"}, 0, "Usage: q7320"},
+        {{"--frobnicate"}, 2, "unknown option \"--frobnicate\""},
+        {{"-x"}, 2, "unknown option \"-x\""},
+        {{"--meter", "floppy"}, 2, "unknown meter"},
+        {{"help", "nosuch"}, 2, "unknown command \"nosuch\""},
+        {{"nosuch"}, 2, "unknown command \"nosuch\""},
+        {{path("absent.732")}, 1, "No such file or directory"},
+        {{path("junk.bin")}, 2, "not a .732, .ghf, .txt or .csv file"},
+        {{"--meter", "virtual"}, 1, "no display"},
+        {{"sets", "--help"}, 0, "Usage: q7320 sets"},
+    };
+    for (const auto& c : cases) {
+        const Result r = q7320(c.args, noDisplay);
+        EXPECT_EQ(r.exit, c.exit) << c.args.join(' ').toStdString() << "\n" << r.err.toStdString();
+        const QString& said = c.exit == 0 ? r.out : r.err;
+        EXPECT_TRUE(said.contains(QString::fromUtf8(c.says)))
+            << c.args.join(' ').toStdString() << "\n"
+            << said.toStdString();
+    }
+    // The version's first line is the program's name and version, for scripts and packaging.
+    const Result version = q7320({"--version"}, noDisplay);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^q7320 \\d+\\.\\d+\\.\\d+\n"))
+                    .match(version.out)
+                    .hasMatch())
+        << version.out.toStdString();
+    EXPECT_TRUE(version.out.contains(QStringLiteral("There is NO WARRANTY")));
 }
 
 // ---- download, sets, export ----
@@ -299,7 +353,7 @@ TEST_F(Cli, ExportIsoAndTablesRoundTrip) {
     }
     const Result absent = q7320({"sets", path("absent.732")});
     EXPECT_EQ(absent.exit, 1);
-    EXPECT_TRUE(absent.err.contains(QStringLiteral("no such file")));
+    EXPECT_TRUE(absent.err.contains(QStringLiteral("No such file or directory")));
 }
 
 TEST(CliTables, ATableIsChartedAsOutputTabularToGraphChartsIt) {
@@ -359,17 +413,7 @@ TEST_F(Cli, PlotWritesPicturesOfTheAskedSize) {
     const QString file = downloaded();
     // A chart file and a CSV table of the same data set as further inputs.
     ASSERT_EQ(q7320({"export", file, "--set", "4", "-o", path("set4.csv")}).exit, 0);
-    {
-        chart::Chart chart;
-        TfrmGraph::ConfigureGraph(chart, 3, 10, 46000.0, 46000.01, 0, 10000, -50, 100);
-        for (int i = 0; i < 10; ++i) {
-            chart.setXData(-1, i, 46000.0 + i * 0.001);
-            chart.setYData(0, i, 500 + 100 * i);
-            chart.setYData(1, i, 40);
-            chart.setYData(2, i, 20);
-        }
-        ASSERT_TRUE(GraphFile::write(path("chart.ghf"), chart.storeState()).isEmpty());
-    }
+    ASSERT_TRUE(writeSmallChartFile(path("chart.ghf")));
     const QString inputs[] = {file, path("chart.ghf"), path("set4.csv")};
     for (const QString& input : inputs) {
         const Result png = q7320({"plot", input, "-o", path("p.png"), "--size", "640x360"});
@@ -542,29 +586,199 @@ TEST_F(Cli, SetupSendsTheWindowsCommands) {
     EXPECT_TRUE(temp.err.contains(QStringLiteral("invalid data, must between 5.0 and -5.0")));
 }
 
+// The recording's lines, and a recording written from lines.
+QStringList recordedOps(const QString& recording) {
+    return QString::fromUtf8(readBytes(recording)).split('\n', Qt::SkipEmptyParts);
+}
+bool writeOps(const QString& recording, const QStringList& ops) {
+    return writeBytes(recording, ops.join('\n').toUtf8() + "\n");
+}
+
+// A recorded setup in which the meter answers the interval command with "ER" in all three
+// attempts; the rest of the recording follows. Empty when the recording has no interval.
+QStringList intervalRefused(QStringList ops) {
+    const qsizetype command = ops.indexOf(QRegularExpression("^command 02 49 .*"));
+    if (command < 2 || !ops[command + 2].startsWith("reply 32 -> 0 : 02 49 4f 4b")) return {};
+    ops[command + 2].replace("02 49 4f 4b", "02 49 45 52");
+    const QStringList attempt = ops.mid(command - 2, 5); // open, timeouts, command, flush, reply
+    return ops.mid(0, command + 3) + attempt + attempt + ops.mid(command + 3);
+}
+
 TEST_F(Cli, ASetupCommandTheMeterRefusesFails) {
-    // The meter answers the interval command with "ER" in every attempt.
     const QString rec = path("interval.rec");
     ASSERT_EQ(q7320({"setup", "--meter", "virtual", "--record", rec, "--interval", "01:30"}).exit,
               0);
-    QStringList ops = QString::fromUtf8(readBytes(rec)).split('\n', Qt::SkipEmptyParts);
-    const qsizetype command = ops.indexOf(QRegularExpression("^command 02 49 .*"));
-    ASSERT_GE(command, 2);
-    ASSERT_TRUE(ops[command + 2].startsWith("reply 32 -> 0 : 02 49 4f 4b"));
-    ops[command + 2].replace("02 49 4f 4b", "02 49 45 52");
-    const QStringList attempt = ops.mid(command - 2, 5); // open, timeouts, command, flush, reply
-    QStringList refused = ops.mid(0, command + 3);
-    refused << attempt << attempt;
-    QFile f(path("refused.rec"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(refused.join('\n').toUtf8() + "\n");
-    f.close();
+    const QStringList refused = intervalRefused(recordedOps(rec));
+    ASSERT_FALSE(refused.isEmpty());
+    ASSERT_TRUE(writeOps(path("refused.rec"), refused));
 
     const Result r =
         q7320({"setup", "--meter", "replay:" + path("refused.rec"), "--interval", "01:30"});
     EXPECT_EQ(r.exit, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("Recording interval: Fail"))) << r.err.toStdString();
     EXPECT_FALSE(r.out.contains(QStringLiteral("OK")));
+}
+
+TEST_F(Cli, SetupSendsTheIntervalExactlyAsTyped) {
+    // Minutes and seconds of one or two digits each, sent as those numbers in BCD.
+    const struct {
+        const char* typed;
+        const char* frame;
+    } cases[] = {
+        {"1:5", "02 49 01 05 00 00 03"},
+        {"01:30", "02 49 01 30 00 00 03"},
+        {"60:60", "02 49 60 60 00 00 03"},
+        {"0:01", "02 49 00 01 00 00 03"},
+    };
+    for (const auto& c : cases) {
+        const QString rec = path("interval.rec");
+        const Result r =
+            q7320({"setup", "--meter", "virtual", "--record", rec, "--interval", c.typed});
+        ASSERT_EQ(r.exit, 0) << c.typed << r.err.toStdString();
+        EXPECT_EQ(lines(r.out), QStringList{"Recording interval: OK"});
+        QStringList intervals;
+        for (const QString& f : framesSent(rec))
+            if (f.startsWith("02 49")) intervals << f;
+        EXPECT_EQ(intervals, QStringList{QString::fromLatin1(c.frame)}) << c.typed;
+    }
+}
+
+TEST_F(Cli, SetupChecksEveryValueInTheMetersUnitBeforeSendingAny) {
+    // The virtual meter is in degrees C: 7 degrees is too much, and it is found out after the
+    // meter's configuration is read but before the interval, which comes first, is sent.
+    const QString rec = path("celsius.rec");
+    const Result c = q7320({"setup", "--meter", "virtual", "--record", rec, "--interval", "01:30",
+                            "--temp-offset", "7"});
+    EXPECT_EQ(c.exit, 2);
+    EXPECT_TRUE(c.err.contains(QStringLiteral("invalid data, must between 5.0 and -5.0")))
+        << c.err.toStdString();
+    EXPECT_TRUE(c.out.isEmpty());
+    const QStringList sent = framesSent(rec);
+    ASSERT_EQ(sent.size(), 2) << sent.join('\n').toStdString(); // identify, information read
+    EXPECT_TRUE(sent[0].startsWith("02 4b"));
+    EXPECT_TRUE(sent[1].startsWith("02 58"));
+
+    // The same meter in degrees F (its configuration reply says so, byte 40): 6 degrees is in
+    // range and is sent as 60 tenths of a degree F.
+    const QString base = path("base.rec");
+    ASSERT_EQ(q7320({"setup", "--meter", "virtual", "--record", base, "--temp-offset", "5"}).exit,
+              0);
+    QStringList ops = recordedOps(base);
+    bool unitPatched = false, framePatched = false;
+    for (QString& op : ops) {
+        if (op.startsWith("reply 64 -> 0 : 02 58")) {
+            QStringList bytes = op.section(" : ", 1).split(' ');
+            ASSERT_GT(bytes.size(), 40);
+            bytes[40] = "01";
+            op = op.section(" : ", 0, 0) + " : " + bytes.join(' ');
+            unitPatched = true;
+        }
+        if (op.startsWith("command 02 57 00 00 4a 5a")) { // 5 degrees C: 90 tenths of F
+            op.replace("02 57 00 00 4a 5a", "02 57 00 00 4a 3c");
+            framePatched = true;
+        }
+    }
+    ASSERT_TRUE(unitPatched && framePatched);
+    ASSERT_TRUE(writeOps(path("fahrenheit.rec"), ops));
+    const Result f =
+        q7320({"setup", "--meter", "replay:" + path("fahrenheit.rec"), "--temp-offset", "6"});
+    EXPECT_EQ(f.exit, 0) << f.err.toStdString();
+    EXPECT_EQ(lines(f.out), QStringList{"Temp. offset: OK"});
+    // Beyond the widest range nothing is even opened.
+    const Result wide = q7320({"setup", "--meter", "replay:" + path("absent.rec"), "--interval",
+                               "01:30", "--temp-offset", "9.5"});
+    EXPECT_EQ(wide.exit, 2);
+    EXPECT_TRUE(wide.err.contains(QStringLiteral("invalid data, must between 9.0 and -9.0")));
+}
+
+TEST_F(Cli, ASetupFailingAfterOthersWereSentSaysWhatWasSentAndWhatNot) {
+    // The interval is refused ("ER") in all three attempts; the %RH offset after it goes
+    // through.
+    const QString rec = path("two.rec");
+    ASSERT_EQ(q7320({"setup", "--meter", "virtual", "--record", rec, "--interval", "01:30",
+                     "--rh-offset", "2.3"})
+                  .exit,
+              0);
+    const QStringList refused = intervalRefused(recordedOps(rec));
+    ASSERT_FALSE(refused.isEmpty());
+    ASSERT_TRUE(writeOps(path("refused.rec"), refused));
+
+    const Result r = q7320({"setup", "--meter", "replay:" + path("refused.rec"), "--interval",
+                            "01:30", "--rh-offset", "2.3"});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(lines(r.out), QStringList{"RH offset: OK"});
+    const QStringList err = lines(r.err);
+    ASSERT_FALSE(err.isEmpty());
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Recording interval: Fail")));
+    EXPECT_EQ(err.last(), QStringLiteral("q7320: sent: RH offset; not sent (or not confirmed by "
+                                         "the meter): Recording interval"));
+}
+
+TEST_F(Cli, InfoAndSetsAsCsvAndJson) {
+    const QString file = downloaded();
+    // sets: the list's columns, with ISO dates and '.' decimals, whatever the locale.
+    const Result csv = q7320({"sets", file, "--format", "csv"});
+    ASSERT_EQ(csv.exit, 0) << csv.err.toStdString();
+    const QStringList rows = lines(csv.out);
+    ASSERT_EQ(rows.size(), 6);
+    EXPECT_EQ(rows[0],
+              QStringLiteral("Set,DATE,TIME,Rate,Nums,Unit,ppm Offset,RH Offset,T1 Offset"));
+    EXPECT_EQ(rows[4], QStringLiteral("4,2026-03-12,09:05:00,00:30,3000,C,50,0.5,0.2"));
+    const Result json = q7320({"sets", file, "--format", "json"});
+    ASSERT_EQ(json.exit, 0);
+    QJsonParseError e;
+    const QJsonArray sets = QJsonDocument::fromJson(json.outBytes, &e).array();
+    ASSERT_EQ(e.error, QJsonParseError::NoError) << json.out.toStdString();
+    ASSERT_EQ(sets.size(), 5);
+    const QJsonObject second = sets[1].toObject();
+    EXPECT_EQ(second["set"].toInt(), 2);
+    EXPECT_EQ(second["interval"].toInt(), 90);
+    EXPECT_EQ(second["samples"].toInt(), 1);
+    EXPECT_EQ(second["unit"].toString(), "F");
+    EXPECT_EQ(second["ppm_offset"].toInt(), -25);
+    EXPECT_DOUBLE_EQ(second["rh_offset"].toDouble(), -1.5);
+    EXPECT_TRUE(second["start"].toString().startsWith("2026-03-11T13:45:30"));
+    EXPECT_TRUE(QDateTime::fromString(second["start"].toString(), Qt::ISODate).isValid());
+
+    // info: the same facts as the labelled lines, typed.
+    const Result text = q7320({"info", "--meter", "virtual"});
+    const Result info = q7320({"info", "--meter", "virtual", "--format", "json"});
+    ASSERT_EQ(info.exit, 0) << info.err.toStdString();
+    const QJsonObject o = QJsonDocument::fromJson(info.outBytes, &e).object();
+    ASSERT_EQ(e.error, QJsonParseError::NoError) << info.out.toStdString();
+    EXPECT_EQ(o["unit"].toString(), "C");
+    EXPECT_TRUE(o["data_sets"].isDouble());
+    EXPECT_EQ(o["data_sets"].toInt(), 5);
+    EXPECT_TRUE(o["rh_offset"].isDouble());
+    EXPECT_TRUE(o["serial_number"].isString());
+    EXPECT_TRUE(text.out.contains(o["serial_number"].toString()));
+    EXPECT_TRUE(text.out.contains(o["firmware_version"].toString()));
+    EXPECT_LE(std::abs(o["clock_difference"].toInt()), 3);
+    EXPECT_TRUE(QDateTime::fromString(o["meter_time"].toString(), Qt::ISODate).isValid());
+    const Result infoCsv = q7320({"info", "--meter", "virtual", "--format", "csv"});
+    ASSERT_EQ(infoCsv.exit, 0);
+    const QStringList infoRows = lines(infoCsv.out);
+    ASSERT_EQ(infoRows.size(), 2);
+    EXPECT_EQ(infoRows[0].split(',').size(), infoRows[1].split(',').size());
+    QStringList csvKeys = infoRows[0].split(',');
+    csvKeys.sort();
+    EXPECT_EQ(csvKeys, o.keys()); // the same fields, JSON's sorted
+    EXPECT_TRUE(infoRows[0].startsWith("firmware_version,serial_number,unit,"));
+}
+
+TEST_F(Cli, LiveTimesHaveMillisecondsBelowASecond) {
+    const QRegularExpression ms(QStringLiteral("T\\d\\d:\\d\\d:\\d\\d\\.\\d{3}[+-]\\d\\d:\\d\\d$"));
+    const QRegularExpression whole(QStringLiteral("T\\d\\d:\\d\\d:\\d\\d[+-]\\d\\d:\\d\\d$"));
+    for (const char* interval : {"0.5", "1"}) {
+        const Result r = q7320({"live", "--meter", "virtual", "--count", "2", "--interval",
+                                interval, "--format", "json"});
+        ASSERT_EQ(r.exit, 0) << r.err.toStdString();
+        for (const QString& line : lines(r.out)) {
+            const QString time = QJsonDocument::fromJson(line.toUtf8()).object()["time"].toString();
+            EXPECT_TRUE((interval[0] == '0' ? ms : whole).match(time).hasMatch())
+                << interval << " " << time.toStdString();
+        }
+    }
 }
 
 // ---- recording and replay, no meter, permissions ----

@@ -34,9 +34,9 @@ commands=$("$program" --help | sed -n '/^Commands:/,/^$/s/^  \([a-z][a-z0-9-]*\)
 [ -n "$commands" ] || { echo "FAIL: no commands in the help"; exit 1; }
 expect "$commands help a.732 b.ghf c.txt d.csv sub" ""      # a command, or files for the window
 expect "export" "ex"
-expect "--help --meter --record" "--"
+expect "--help --meter --record --version" "--"
 expect "--set" "export" "--s"
-expect "--all --help --iso --meter --output --record --set" "export" "--"
+expect "--all --format --header --help --iso --output --set" "export" "--"
 expect "--count --format --help --interval --meter --record" "live" "--"
 expect "usb virtual replay:" "--meter" ""
 expect "csv json" "live" "--format" ""

@@ -3,7 +3,8 @@
 set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev
       libqcustomplot-dev libhidapi-dev libgl1-mesa-dev libgtest-dev
-      xvfb xauth poppler-utils fonts-dejavu-core)
+      xvfb xauth poppler-utils fonts-dejavu-core
+      clang libclang-rt-14-dev)
 missing=()
 for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

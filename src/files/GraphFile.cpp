@@ -1,5 +1,8 @@
 #include "files/GraphFile.h"
 
+#include "files/SaveFile.h"
+#include "graph/chart/ChartState.h"
+
 #include <QFile>
 #include <QSaveFile>
 
@@ -31,8 +34,10 @@ QString write(const QString& fileName, const QByteArray& block) {
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly)) return cannotCreate(fileName, file.errorString());
     const QByteArray bytes = encode(block);
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        return cannotCreate(fileName, file.errorString());
+    QString why;
+    if (!SaveFile::writeAll(file, bytes.constData(), bytes.size(), &why))
+        return cannotCreate(fileName, why);
+    if (!file.commit()) return cannotCreate(fileName, file.errorString());
     return {};
 }
 
@@ -43,9 +48,11 @@ ReadResult read(const QString& fileName) {
     if (file.read(reinterpret_cast<char*>(head), 4) != 4) return {{}, readError()};
     const quint64 n =
         quint64(head[0]) | quint64(head[1]) << 8 | quint64(head[2]) << 16 | quint64(head[3]) << 24;
-    // Check the length against what the file holds before allocating anything.
+    // Check the length against what the file holds, and against the largest chart there can
+    // be, before allocating anything: a huge sparse file would otherwise be read whole.
     const qint64 size = file.size();
     if (size < 4 || n > static_cast<quint64>(size - 4)) return {{}, readError()};
+    if (n > static_cast<quint64>(chart::MaxChartStateBytes)) return {{}, readError()};
     QByteArray block = file.read(static_cast<qint64>(n));
     if (static_cast<quint64>(block.size()) != n) return {{}, readError()};
     return {block, {}};

@@ -127,6 +127,20 @@ TEST(GraphFile, BadFilesAreRefused) {
     EXPECT_TRUE(GraphFile::read(dir.filePath("zero.ghf")).ok());
 }
 
+// A length field near 4 GiB on a file that really is that long (sparse): refused with the
+// stream read error before anything is allocated for it.
+TEST(GraphFile, LengthBeyondTheLargestChartIsRefusedUnread) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("huge.ghf");
+    ASSERT_TRUE(writeBytes(path, literalBytes("\xf0\xff\xff\xff")));
+    QFile f(path);
+    if (!f.resize(4 + qint64(0xFFFFFFF0)))
+        GTEST_SKIP() << "no sparse 4 GiB file here: " << f.errorString().toStdString();
+    const auto r = GraphFile::read(path);
+    EXPECT_EQ(r.error, GraphFile::readError());
+    EXPECT_TRUE(r.block.isEmpty());
+}
+
 TEST(GraphFile, FailedWriteKeepsTheOldFile) {
     QTemporaryDir dir;
     const QString bad = dir.filePath("no/such/folder/x.ghf");

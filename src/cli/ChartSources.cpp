@@ -25,10 +25,11 @@ std::optional<InputKind> inputKind(const QString& fileName) {
 }
 
 std::optional<DataSetStore> readCollection(const QString& fileName, QString* why) {
-    const std::optional<MemoryImage> image = CollectionFile::readImage(fileName);
+    QString reason;
+    const std::optional<MemoryImage> image = CollectionFile::readImage(fileName, &reason);
     if (!image) {
         *why = QFile::exists(fileName)
-                   ? QStringLiteral("%1: not a data set collection file").arg(fileName)
+                   ? QStringLiteral("%1: not a data set collection file: %2").arg(fileName, reason)
                    : QStringLiteral("%1: no such file").arg(fileName);
         return std::nullopt;
     }

@@ -1,8 +1,11 @@
 #include "files/CollectionFile.h"
 
+#include "files/SaveFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace CollectionFile {
@@ -34,20 +37,33 @@ SaveResult save(const QString& tempFile, const QString& fileName, QString* error
             return fail(in.errorString());
         }
         if (n == 0) break;
-        if (out.write(buf, n) != n) {
+        QString why;
+        if (!SaveFile::writeAll(out, buf, n, &why)) {
             out.cancelWriting();
-            return fail(out.errorString());
+            return fail(why);
         }
     }
     if (!out.commit()) return fail(out.errorString());
     return SaveResult::Saved;
 }
 
-std::optional<MemoryImage> readImage(const QString& fileName) {
+std::optional<MemoryImage> readImage(const QString& fileName, QString* why) {
+    const auto refuse = [&](const QString& reason) -> std::optional<MemoryImage> {
+        if (why) *why = reason;
+        return std::nullopt;
+    };
+    // Looked at before opening: a named pipe would block the open for ever.
+    const QFileInfo info(fileName);
+    if (!info.exists()) return refuse(QStringLiteral("no such file"));
+    if (info.isDir()) return refuse(QStringLiteral("it is a folder"));
+    if (!info.isFile()) return refuse(QStringLiteral("it is not a regular file"));
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    if (!file.open(QIODevice::ReadOnly)) return refuse(file.errorString());
     const qint64 size = file.size();
-    if (size > MaxImageBytes) return std::nullopt;
+    if (size > MaxImageBytes)
+        return refuse(QStringLiteral("%1 bytes, more than the %2 bytes of the meter's memory")
+                          .arg(size)
+                          .arg(MaxImageBytes));
     MemoryImage image(static_cast<size_t>(size));
     qint64 got = 0;
     while (got < size) {
@@ -61,10 +77,14 @@ std::optional<MemoryImage> readImage(const QString& fileName) {
 
 bool writeImage(const QString& fileName, const MemoryImage& image, QString* error) {
     QSaveFile file(fileName);
-    const qint64 n = static_cast<qint64>(image.size());
-    if (file.open(QIODevice::WriteOnly) &&
-        file.write(reinterpret_cast<const char*>(image.data()), n) == n && file.commit())
-        return true;
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    if (!SaveFile::writeAll(file, reinterpret_cast<const char*>(image.data()),
+                            static_cast<qint64>(image.size()), error))
+        return false;
+    if (file.commit()) return true;
     if (error) *error = file.errorString();
     return false;
 }

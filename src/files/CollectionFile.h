@@ -22,9 +22,9 @@ enum class SaveResult { Saved, NoTempFile, Failed };
 // only when the copy is complete). error gets the reason of a failure.
 SaveResult save(const QString& tempFile, const QString& fileName, QString* error = nullptr);
 
-// The whole file as a memory image. nullopt: it cannot be opened, or it is longer than any
-// logger memory.
-std::optional<MemoryImage> readImage(const QString& fileName);
+// The whole file as a memory image. nullopt, with *why the reason: it is not a regular file,
+// it cannot be opened, or it is longer than any logger memory.
+std::optional<MemoryImage> readImage(const QString& fileName, QString* why = nullptr);
 
 // Writes the image as a collection file through a save file. error gets the reason of a
 // failure; an existing file is then left as it was.

@@ -1,5 +1,6 @@
 #include "files/TextFiles.h"
 
+#include "files/SaveFile.h"
 #include "logger/ListTableModel.h"
 
 #include <QAbstractItemModel>
@@ -12,15 +13,21 @@ namespace {
 // Cancel looked at once per block.
 constexpr size_t BlockBytes = 1 << 16;
 
-bool flush(QSaveFile& file, std::string& buffer) {
-    const qint64 n = static_cast<qint64>(buffer.size());
-    const bool ok = file.write(buffer.data(), n) == n;
+bool flush(QSaveFile& file, std::string& buffer, QString* error) {
+    const bool ok =
+        SaveFile::writeAll(file, buffer.data(), static_cast<qint64>(buffer.size()), error);
     buffer.clear();
     return ok;
 }
 
 TextOutcome fail(QSaveFile& file, QString* error) {
     if (error) *error = file.errorString();
+    file.cancelWriting();
+    return TextOutcome::Failed;
+}
+
+// A write that failed has already said why.
+TextOutcome failWritten(QSaveFile& file) {
     file.cancelWriting();
     return TextOutcome::Failed;
 }
@@ -41,14 +48,14 @@ TextOutcome writeLines(const QString& fileName, int first, int last, size_t line
         if (!appendLine(i, buffer)) break;
         ++done;
         if (buffer.size() >= BlockBytes) {
-            if (!flush(file, buffer)) return fail(file, error);
+            if (!flush(file, buffer, error)) return failWritten(file);
             if (progress && !progress(done)) {
                 file.cancelWriting();
                 return TextOutcome::Cancelled;
             }
         }
     }
-    if (!flush(file, buffer)) return fail(file, error);
+    if (!flush(file, buffer, error)) return failWritten(file);
     if (progress && !progress(done)) {
         file.cancelWriting();
         return TextOutcome::Cancelled;

@@ -3,6 +3,7 @@
 #include "files/TextLines.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 // Enough bytes to hold MaxLineChars characters of UTF-8, plus a carriage return. What a line
@@ -117,9 +118,15 @@ bool ListTextReader::feed(std::string_view bytes) {
         return !m_ended;
     }
     if (m_utf16) {
-        const QString text = m_utf16->decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
-        const QByteArray utf8 = text.toUtf8();
-        feedLines(std::string_view(utf8.constData(), size_t(utf8.size())));
+        QString text = m_utf16->decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+        // A surrogate pair cut by the chunk end is kept whole for the next chunk: converted
+        // apart, its halves would read differently from the pair.
+        if (m_highSurrogate != 0) text.prepend(QChar(std::exchange(m_highSurrogate, 0)));
+        if (!text.isEmpty() && text.back().isHighSurrogate()) {
+            m_highSurrogate = text.back().unicode();
+            text.chop(1);
+        }
+        feedUtf16(text);
     } else {
         feedLines(bytes);
     }
@@ -179,12 +186,19 @@ void ListTextReader::feedLines(std::string_view bytes) {
     }
 }
 
+void ListTextReader::feedUtf16(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    feedLines(std::string_view(utf8.constData(), size_t(utf8.size())));
+}
+
 void ListTextReader::finish() {
     if (!m_started) {
         const std::string head = std::move(m_head);
         m_head.clear();
         startDecoding(head);
     }
+    if (m_highSurrogate != 0 && !m_ended) feedUtf16(QString(QChar(m_highSurrogate)));
+    m_highSurrogate = 0;
     if (!m_ended && !m_skipping && !m_partial.empty()) takeLine(m_partial);
     m_partial.clear();
     m_skipping = false;

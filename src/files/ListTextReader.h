@@ -38,6 +38,7 @@ class ListTextReader {
 
   private:
     void feedLines(std::string_view bytes);
+    void feedUtf16(const QString& text);
     void takeLine(std::string_view line);
     void startDecoding(std::string_view head);
 
@@ -49,4 +50,5 @@ class ListTextReader {
     bool m_started = false;  // the byte order mark, if any, has been looked for
     std::string m_head;      // the first bytes, until they can tell a byte order mark
     std::optional<QStringDecoder> m_utf16;
+    char16_t m_highSurrogate = 0; // the first half of a pair the last chunk ended with
 };

@@ -105,6 +105,12 @@ TEST(ListTextReader, SplitsLinesIntoColumns) {
          std::string("\xfe\xff\0a\0,\0b\0\n", 10),
          ',',
          {{"a", "b"}}},
+        {"UTF-16 pair cut by a chunk end (a fuzz find)",
+         std::string("\xff\xfe"
+                     "a\0\t\0\x3d\xd8\x00\xde\n\0",
+                     12),
+         '\t',
+         {{"a", "\U0001F600"}}},
         {"UTF-16LE without a mark", std::string("a\0,\0b\0\n\0", 8), ',', {{"a", "b"}}},
         {"NULs but not UTF-16",
          std::string("a\0\0\0,b\n", 7),

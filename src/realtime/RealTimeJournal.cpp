@@ -152,30 +152,28 @@ JournalWriter::~JournalWriter() {
     close();
 }
 
-bool JournalWriter::start(const QString& path, const JournalHeader& header, bool syncEachRecord) {
+void JournalWriter::reset(const QString& path, bool headerOnDisk, uint32_t recordsOnDisk) {
     close();
     m_path = path;
-    m_header = header;
-    m_sync = syncEachRecord;
-    m_headerOnDisk = false;
-    m_tailUnsure = false;
-    m_base = 0;
-    m_onDisk = 0;
+    m_headerOnDisk = headerOnDisk;
+    // A journal taken over may have a damaged tail: it is cut off before anything is appended.
+    m_tailUnsure = headerOnDisk;
+    m_base = recordsOnDisk;
+    m_onDisk = recordsOnDisk;
     m_samples.clear();
     m_error.clear();
+}
+
+bool JournalWriter::start(const QString& path, const JournalHeader& header, bool syncEachRecord) {
+    reset(path, false, 0);
+    m_header = header;
+    m_sync = syncEachRecord;
     return flush();
 }
 
 bool JournalWriter::resume(const QString& path, uint32_t goodRecords, bool syncEachRecord) {
-    close();
-    m_path = path;
+    reset(path, true, goodRecords);
     m_sync = syncEachRecord;
-    m_headerOnDisk = true;
-    m_tailUnsure = true; // a damaged tail, if any, is cut off before anything is appended
-    m_base = goodRecords;
-    m_onDisk = goodRecords;
-    m_samples.clear();
-    m_error.clear();
     return flush();
 }
 
@@ -270,13 +268,7 @@ void JournalWriter::close() {
 void JournalWriter::discard() {
     close();
     if (!m_path.isEmpty()) QFile::remove(m_path);
-    m_path.clear();
-    m_headerOnDisk = false;
-    m_tailUnsure = false;
-    m_base = 0;
-    m_onDisk = 0;
-    m_samples.clear();
-    m_error.clear();
+    reset(QString(), false, 0);
 }
 
 } // namespace RealTime

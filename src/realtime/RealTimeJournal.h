@@ -78,6 +78,7 @@ class JournalWriter {
     void discard();
 
   private:
+    void reset(const QString& path, bool headerOnDisk, uint32_t recordsOnDisk);
     bool flush();
     bool openFile();
     bool writeAll(std::span<const uint8_t> bytes);

@@ -141,9 +141,11 @@ std::optional<JournalContents> decodeJournal(std::span<const uint8_t> bytes) {
 }
 
 std::optional<JournalContents> readJournal(const QString& path) {
+    // A journal name that leads to a device or a pipe would otherwise be read for ever at start.
+    if (!QFileInfo(path).isFile()) return std::nullopt;
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
-    const QByteArray data = f.readAll();
+    const QByteArray data = f.read(MaxJournalBytes);
     return decodeJournal(std::span(reinterpret_cast<const uint8_t*>(data.constData()),
                                    static_cast<size_t>(data.size())));
 }

@@ -29,13 +29,16 @@ struct JournalContents {
 constexpr int JournalHeaderSize = 64;
 constexpr int JournalRecordSize = 32;
 inline constexpr char JournalFileName[] = "RealTime.rtj";
+// The longest journal: a recording of the most samples the setup dialog's five digits allow.
+constexpr qint64 MaxJournalBytes = JournalHeaderSize + qint64(99999) * JournalRecordSize;
 
 // Byte images, for the writer and for tests.
 std::vector<uint8_t> encodeJournalHeader(const JournalHeader& h);
 std::vector<uint8_t> encodeJournalRecord(uint32_t index, const Sample& s);
 // Reads a journal image; nothing when the header is missing, short or damaged.
 std::optional<JournalContents> decodeJournal(std::span<const uint8_t> bytes);
-// Reads a journal file; nothing when it is absent or its header is unusable.
+// Reads a journal file; nothing when it is absent, not a regular file or its header is
+// unusable. Bytes past MaxJournalBytes are not read.
 std::optional<JournalContents> readJournal(const QString& path);
 
 // The writer. Every append goes straight to the operating system (no user-space buffer);

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace RealTime;
 
@@ -132,6 +133,17 @@ TEST(RealTimeJournal, StartReplacesAnOldJournal) {
     ASSERT_TRUE(j);
     EXPECT_EQ(j->header.startTime, 5);
     EXPECT_EQ(j->samples.size(), 1u);
+}
+
+// A journal name that is a device, a pipe or a folder is no journal, and reading it neither
+// blocks nor runs on for ever (/dev/zero never ends).
+TEST(RealTimeJournal, OnlyRegularFilesAreRead) {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("fifo.rtj");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& path :
+         {QStringLiteral("/dev/zero"), QStringLiteral("/dev/full"), fifo, dir.path()})
+        EXPECT_FALSE(readJournal(path)) << path.toStdString();
 }
 
 TEST(RealTimeJournal, UnwritableFolderFailsWithoutCrash) {

@@ -1,7 +1,5 @@
 #include "app/NumberText.h"
 
-#include <cmath>
-
 namespace NumberText {
 
 char decimalSeparator(const QLocale& locale) {
@@ -16,17 +14,6 @@ QString fixed(double value, int decimals) {
     const char point = decimalSeparator();
     if (point != '.') s.replace(QLatin1Char('.'), QLatin1Char(point));
     return s;
-}
-
-std::optional<double> parse(const QString& text) {
-    QString s = asciiDigits(text.trimmed());
-    const char point = decimalSeparator();
-    if (point != '.') s.replace(QLatin1Char(point), QLatin1Char('.'));
-    bool ok = false;
-    double v = s.toDouble(&ok);
-    if (!ok) v = QLocale::system().toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(v)) return std::nullopt;
-    return v;
 }
 
 QString asciiDigits(QString text) {

@@ -6,7 +6,6 @@
 // and scripts read and which the program's own readers parse back.
 #include <QLocale>
 #include <QString>
-#include <optional>
 
 namespace NumberText {
 
@@ -14,10 +13,6 @@ char decimalSeparator(const QLocale& locale = QLocale::system());
 
 // Fixed-point notation with this many decimals: 401.0, -3.5, 1234.
 QString fixed(double value, int decimals);
-
-// Reads what fixed() writes, and the locale's own rendering of a number; nothing when the
-// text is not a finite number.
-std::optional<double> parse(const QString& text);
 
 // The text with every decimal digit of any script turned into its ASCII digit.
 QString asciiDigits(QString text);

@@ -1,7 +1,8 @@
 // The list text reader over arbitrary bytes, fed whole and in uneven chunks; both must agree,
-// and every row must keep within the field count and the line limit.
+// and every row must keep within the field count and the line limit, and be valid UTF-8.
 #include "files/ListTextReader.h"
 
+#include <QStringDecoder>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -18,6 +19,11 @@ RowSink collect(Rows& rows) {
         for (auto f : fields)
             bytes += f.size();
         if (bytes > 179 * 4) std::abort();
+        for (auto f : fields) {
+            QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+            (void)QString(utf8(QByteArrayView(f.data(), qsizetype(f.size()))));
+            if (utf8.hasError()) std::abort();
+        }
         rows.emplace_back(fields.begin(), fields.end());
     };
 }

@@ -1,5 +1,7 @@
 #include "app/DateTimeText.h"
 
+#include "app/NumberText.h"
+
 #include <QLocale>
 #include <QRegularExpression>
 #include <cmath>
@@ -8,11 +10,27 @@ namespace DateTimeText {
 namespace {
 const QDate Epoch(1899, 12, 30);
 
-QString stripZone(QString f) {
-    // Drop time-zone fields (t, tt, ttt, tttt) and the blanks they leave.
-    static const QRegularExpression zone(QStringLiteral("\\s*t+\\s*"));
-    f.replace(zone, QStringLiteral(" "));
-    return f.trimmed();
+// Drops the time-zone fields (t, tt, ttt, tttt) with the brackets around them ("(t)" in
+// Persian) and the blanks they leave; quoted text stays as it is.
+QString stripZone(const QString& f) {
+    static const QRegularExpression zone(
+        QStringLiteral("\\s*(\\(\\s*t+\\s*\\)|\\[\\s*t+\\s*\\]|t+)\\s*"));
+    QString out;
+    qsizetype i = 0;
+    while (i < f.size()) {
+        const qsizetype quote = f.indexOf(QLatin1Char('\''), i);
+        const qsizetype end = quote < 0 ? f.size() : quote;
+        out += f.mid(i, end - i).replace(zone, QStringLiteral(" "));
+        if (quote < 0) break;
+        // A quoted part runs to the next quote ('' inside it is a quote of its own).
+        qsizetype close = f.indexOf(QLatin1Char('\''), quote + 1);
+        while (close >= 0 && close + 1 < f.size() && f.at(close + 1) == QLatin1Char('\''))
+            close = f.indexOf(QLatin1Char('\''), close + 2);
+        const qsizetype stop = close < 0 ? f.size() : close + 1;
+        out += f.mid(quote, stop - quote);
+        i = stop;
+    }
+    return out.trimmed();
 }
 } // namespace
 
@@ -23,7 +41,7 @@ double toDays(const QDateTime& local) {
 }
 
 QDateTime fromDays(double days) {
-    if (!std::isfinite(days)) return {};
+    if (!(days >= FirstDay && days < LastDay + 1)) return {}; // NaN too
     const double whole = std::floor(days);
     qint64 ms = std::llround((days - whole) * SecondsPerDay * 1000.0);
     qint64 d = static_cast<qint64>(whole);
@@ -34,20 +52,28 @@ QDateTime fromDays(double days) {
     return QDateTime(Epoch.addDays(d), QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms)));
 }
 
-QString dateFormat() { return QLocale::system().dateFormat(QLocale::ShortFormat); }
+QString dateFormat() {
+    return QLocale::system().dateFormat(QLocale::ShortFormat);
+}
 
-QString timeFormat() { return stripZone(QLocale::system().timeFormat(QLocale::LongFormat)); }
+QString timeFormat() {
+    return stripZone(QLocale::system().timeFormat(QLocale::LongFormat));
+}
 
 QString dateTime(double days) {
     const QDateTime t = fromDays(days);
     const QLocale loc = QLocale::system();
-    return loc.toString(t.date(), dateFormat()) + QLatin1Char(' ') +
-           loc.toString(t.time(), timeFormat());
+    return NumberText::asciiDigits(loc.toString(t.date(), dateFormat()) + QLatin1Char(' ') +
+                                   loc.toString(t.time(), timeFormat()));
 }
 
-QString date(double days) { return QLocale::system().toString(fromDays(days).date(), dateFormat()); }
+QString date(double days) {
+    return NumberText::asciiDigits(QLocale::system().toString(fromDays(days).date(), dateFormat()));
+}
 
-QString time(double days) { return QLocale::system().toString(fromDays(days).time(), timeFormat()); }
+QString time(double days) {
+    return NumberText::asciiDigits(QLocale::system().toString(fromDays(days).time(), timeFormat()));
+}
 
 std::optional<double> parseDate(const QString& text) {
     QDate d = QLocale::system().toDate(text.trimmed(), dateFormat());

@@ -8,16 +8,19 @@
 
 namespace DateTimeText {
 constexpr double SecondsPerDay = 86400.0;
+// 0001-01-01 and 9999-12-31: the days a date text can show. Values outside have no text.
+constexpr double FirstDay = -693593.0;
+constexpr double LastDay = 2958465.0;
 
 double toDays(const QDateTime& local);
 QDateTime fromDays(double days);
 
-QString dateFormat();          // locale short date format
-QString timeFormat();          // locale long time format, time-zone part removed
+QString dateFormat(); // locale short date format
+QString timeFormat(); // locale long time format, time-zone part removed
 
 QString dateTime(double days); // "date time"
 QString date(double days);
-QString time(double days);     // time of day alone
+QString time(double days); // time of day alone
 
 std::optional<double> parseDateTime(const QString& text);
 std::optional<double> parseDate(const QString& text);

@@ -95,7 +95,7 @@ TfrmMain::TfrmMain(const MainServices& services, QWidget* parent)
     auto* bar = new QStatusBar(this);
     bar->setObjectName(QStringLiteral("StatusBar1"));
     bar->setSizeGripEnabled(false);
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < 3; ++i) {
         m_statusPanels[i] = new QLabel(bar);
         m_statusPanels[i]->setFrameShape(QFrame::Panel);
         m_statusPanels[i]->setFrameShadow(QFrame::Sunken);
@@ -104,6 +104,9 @@ TfrmMain::TfrmMain(const MainServices& services, QWidget* parent)
     m_statusPanels[1]->setMinimumWidth(50);
     bar->addWidget(m_statusPanels[0]);
     bar->addWidget(m_statusPanels[1]);
+    m_statusPanels[JournalPanel]->setStyleSheet(QStringLiteral("color: #c00000;"));
+    m_statusPanels[JournalPanel]->hide();
+    bar->addWidget(m_statusPanels[JournalPanel]);
     setStatusBar(bar);
 
     connect(MainTimer, &QTimer::timeout, m_live.get(), [this] { m_live->MainTimerTimer(); });
@@ -302,13 +305,14 @@ QWidget* TfrmMain::activeChild() const {
 }
 
 void TfrmMain::setStatusText(int panel, const QString& text) {
-    if (panel < 0 || panel >= 2) return;
+    if (panel < 0 || panel > JournalPanel) return;
     m_statusPanels[panel]->setText(text);
     m_statusPanels[panel]->setToolTip(text); // panel 0 is narrow; a long text stays readable
+    if (panel == JournalPanel) m_statusPanels[panel]->setVisible(!text.isEmpty());
 }
 
 QString TfrmMain::statusText(int panel) const {
-    return panel >= 0 && panel < 2 ? m_statusPanels[panel]->text() : QString();
+    return panel >= 0 && panel <= JournalPanel ? m_statusPanels[panel]->text() : QString();
 }
 
 void TfrmMain::setRunEnabled(bool enabled) {

@@ -65,7 +65,9 @@ class TfrmMain : public QMainWindow {
     // The active child's widget, or null.
     QWidget* activeChild() const;
 
-    // Status bar: panel 0 (messages) and panel 1 (connection state).
+    // Status bar: panel 0 (messages) and panel 1 (connection state); panel 2 tells that the
+    // real-time recording's recovery journal cannot be written, and is hidden otherwise.
+    static constexpr int JournalPanel = 2;
     void setStatusText(int panel, const QString& text);
     QString statusText(int panel) const;
 
@@ -152,7 +154,7 @@ class TfrmMain : public QMainWindow {
     std::unique_ptr<Settings> m_settings;
     std::unique_ptr<Exchange> m_exchange;
     QMdiArea* m_mdi = nullptr;
-    QLabel* m_statusPanels[2] = {nullptr, nullptr};
+    QLabel* m_statusPanels[3] = {nullptr, nullptr, nullptr};
     std::array<QPixmap, 25> m_digits;
     QPointer<QWidget> m_splash;
     QString m_documentsDir;

@@ -1,6 +1,7 @@
 #include "files/GraphFile.h"
 
 #include "files/SafeFile.h"
+#include "graph/chart/ChartState.h"
 
 #include <QFile>
 
@@ -46,9 +47,11 @@ ReadResult read(QIODevice& file) {
     if (file.read(reinterpret_cast<char*>(head), 4) != 4) return {{}, readError()};
     const quint64 n =
         quint64(head[0]) | quint64(head[1]) << 8 | quint64(head[2]) << 16 | quint64(head[3]) << 24;
-    // Check the length against what the file holds before allocating anything.
+    // Check the length against what the file holds, and against the largest chart there can
+    // be, before allocating anything: a huge sparse file would otherwise be read whole.
     const qint64 size = file.size();
     if (size < 4 || n > static_cast<quint64>(size - 4)) return {{}, readError()};
+    if (n > static_cast<quint64>(chart::MaxChartStateBytes)) return {{}, readError()};
     QByteArray block = file.read(static_cast<qint64>(n));
     if (static_cast<quint64>(block.size()) != n) return {{}, readError()};
     return {block, {}};

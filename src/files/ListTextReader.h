@@ -2,12 +2,20 @@
 // Reads the lines of a text or CSV file into list rows: at most 179 characters of each line
 // are kept, a line without the separator ends the reading, and each line is split at the
 // separator into at most seven fields.
+//
+// Rows reach the sink as UTF-8. A line that is not valid UTF-8 within its kept part is read
+// as Latin-1 (one character a byte), as older programs wrote "°C" and "é". A file that starts
+// with a UTF-16 byte order mark (a spreadsheet's "Unicode text"), or whose first characters
+// are UTF-16 without one, is decoded from UTF-16; a UTF-8 byte order mark is skipped. The rows
+// never depend on how the file arrives in chunks.
+#include <QStringDecoder>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
-// Receives the fields of each row read (UTF-8 bytes as they stand in the file).
+// Receives the fields of each row read (UTF-8).
 using RowSink = std::function<void(std::span<const std::string_view> fields)>;
 
 class ListTextReader {
@@ -29,11 +37,18 @@ class ListTextReader {
     static bool splitLine(std::string_view line, char separator, const RowSink& sink);
 
   private:
+    void feedLines(std::string_view bytes);
+    void feedUtf16(const QString& text);
     void takeLine(std::string_view line);
+    void startDecoding(std::string_view head);
 
     char m_separator;
     RowSink m_sink;
     bool m_ended = false;
     bool m_skipping = false; // the kept part of an overlong line has been taken
     std::string m_partial;   // a line cut by the end of a chunk
+    bool m_started = false;  // the byte order mark, if any, has been looked for
+    std::string m_head;      // the first bytes, until they can tell a byte order mark
+    std::optional<QStringDecoder> m_utf16;
+    char16_t m_highSurrogate = 0; // the first half of a pair the last chunk ended with
 };

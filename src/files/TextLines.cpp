@@ -243,7 +243,7 @@ void DateTimeFormatter::append(std::string& out, double days) const {
         const QDateTime t = DateTimeText::fromDays(days);
         const QString s = m_kind == Kind::Date ? m_locale.toString(t.date(), m_format)
                                                : m_locale.toString(t.time(), m_format);
-        out += s.toUtf8().toStdString();
+        out += NumberText::asciiDigits(s).toUtf8().toStdString();
         return;
     }
     if (m_kind == Kind::Date) {
@@ -345,17 +345,11 @@ void DateTimeFormatter::append(std::string& out, double days) const {
 
 // ---------------------------------------------------------------------------------------------
 
-char decimalSeparator(const QLocale& locale) {
-    const QString d = locale.decimalPoint();
-    if (d.size() == 1 && d.at(0).unicode() < 128) return static_cast<char>(d.at(0).unicode());
-    return '.';
-}
-
 ChartLineWriter::ChartLineWriter(const QLocale& locale, const QString& dateFormat,
                                  const QString& timeFormat, char separator)
     : m_date(locale, dateFormat, DateTimeFormatter::Kind::Date),
       m_time(locale, timeFormat, DateTimeFormatter::Kind::Time), m_separator(separator),
-      m_decimal(decimalSeparator(locale)) {}
+      m_decimal(NumberText::decimalSeparator(locale)) {}
 
 ChartLineWriter ChartLineWriter::forSystem(char separator) {
     return ChartLineWriter(QLocale::system(), DateTimeText::dateFormat(),

@@ -2,6 +2,8 @@
 // Text and CSV lines: the value texts of a chart line, the chart line itself, the separator
 // rules, the save range rules and the file dialog filters of the File menu.
 // Everything here is pure: no files, no widgets.
+#include "app/NumberText.h"
+
 #include <QLocale>
 #include <QString>
 #include <QStringList>
@@ -99,10 +101,9 @@ class ChartLineWriter : public LineWriter {
     char m_decimal;
 };
 
-// The locale's decimal separator as one character ('.' when it is not plain ASCII).
-char decimalSeparator(const QLocale& locale);
+// The decimal separator of the program's texts is a comma.
 inline bool commaDecimal(const QLocale& locale) {
-    return decimalSeparator(locale) == ',';
+    return NumberText::decimalSeparator(locale) == ',';
 }
 
 // Separator of a list text file written under this name: comma when the name ends in "csv"

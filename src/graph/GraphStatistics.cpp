@@ -2,16 +2,11 @@
 
 #include "app/DateTimeText.h"
 
-#include <QLocale>
+#include <algorithm>
+#include <climits>
+#include <cmath>
 
 namespace GraphStatistics {
-
-QString fixed(double value, int decimals) {
-    QString s = QString::number(value, 'f', decimals);
-    const QString point = QLocale::system().decimalPoint();
-    if (point != QLatin1String(".")) s.replace(QLatin1Char('.'), point);
-    return s;
-}
 
 QString valueAt(Quantity q, double value, double time) {
     return fixed(value, q == Ppm ? 0 : 1) + QLatin1Char('@') + DateTimeText::dateTime(time);
@@ -49,7 +44,10 @@ Result compute(std::span<const double> x, std::span<const float> y, int points) 
         const double first = x[0];
         const double last = x[n - 1];
         // The span is divided by the number of points, not the number of intervals.
-        r.intervalSeconds = int((last - first) / points * DateTimeText::SecondsPerDay + 0.5);
+        const double seconds = (last - first) / points * DateTimeText::SecondsPerDay + 0.5;
+        // Times from a file may be anything: keep the interval to what an int holds.
+        r.intervalSeconds =
+            std::isnan(seconds) ? 0 : int(std::clamp(seconds, double(INT_MIN), double(INT_MAX)));
         r.startTime = DateTimeText::dateTime(first);
     }
     r.minutesIndex = r.intervalSeconds / 60;

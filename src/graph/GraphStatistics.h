@@ -1,6 +1,8 @@
 #pragma once
 // The figures of a graph window's statistic panels, computed from a chart's cells, and the
 // text forms shared with the real-time recording.
+#include "app/NumberText.h"
+
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -10,9 +12,8 @@ namespace GraphStatistics {
 
 enum Quantity { Ppm = 0, RH = 1, Temp = 2 };
 
-// A value in fixed-point notation with the given decimals and the system's decimal separator
-// (no digit grouping).
-QString fixed(double value, int decimals);
+// A value in fixed-point notation with the given decimals (the program's one number form).
+using NumberText::fixed;
 // value "@" date-and-time text; ppm without decimals, %RH and Temp. with one.
 QString valueAt(Quantity q, double value, double time);
 // MAX/MIN text of a recomputed chart: "----", "OL", "-OL" when out of range, else valueAt.

@@ -1,8 +1,7 @@
 #include "logger/DataSetTexts.h"
 
 #include "app/DateTimeText.h"
-
-#include <QLocale>
+#include "app/NumberText.h"
 
 namespace {
 QString twoDigits(int v) {
@@ -12,7 +11,7 @@ QString twoDigits(int v) {
 }
 
 QString oneDecimal(double v) {
-    return QLocale::system().toString(v, 'f', 1);
+    return NumberText::fixed(v, 1);
 }
 
 double signedTenths(int storedByte) {

@@ -3,6 +3,8 @@
 #include "app/DateTimeText.h"
 #include "files/TextLines.h"
 
+#include "graph/chart/ChartState.h"
+
 #include <QDateTime>
 #include <charconv>
 #include <cmath>
@@ -11,11 +13,23 @@
 namespace TableToGraph {
 
 QString notValidDateTimeText(const QString& dateTime) {
-    return QStringLiteral("'%1' is not a valid date and time").arg(dateTime);
+    // The text may come from any file: control characters (NULs of a UTF-16 file read as
+    // bytes) would garble a message box and cut a terminal line, and a whole binary line says
+    // nothing. Shown: the printable characters, up to a sensible length.
+    constexpr qsizetype MaxShown = 60;
+    QString shown;
+    for (QChar c : dateTime) {
+        if (shown.size() == MaxShown) {
+            shown += QStringLiteral("...");
+            break;
+        }
+        shown += c.isPrint() ? c : QChar(u'?');
+    }
+    return QStringLiteral("'%1' is not a valid date and time").arg(shown);
 }
 
 CellReader::CellReader() : m_locale(QLocale::system()) {
-    m_decimal = TextLines::decimalSeparator(m_locale);
+    m_decimal = NumberText::decimalSeparator(m_locale);
     const QString f = DateTimeText::timeFormat();
     if (f == QLatin1String("HH:mm:ss")) m_plainTime = PlainTime::TwoDigitHour;
     if (f == QLatin1String("H:mm:ss")) m_plainTime = PlainTime::AnyHour;
@@ -138,11 +152,15 @@ float CellReader::isoValue(std::string_view text) const {
 float CellReader::value(std::string_view text) const {
     if (text == " OL") return NullValue;
     if (text == " -OL") return -NullValue;
-    if (const auto v = plainNumber(text, m_decimal)) return float(*v);
+    // "1e300", "inf", "nan" and 300 digits are numbers, but no chart can draw them.
+    const auto drawable = [](double v) {
+        return std::fabs(v) <= chart::MaxMagnitude ? float(v) : NullValue;
+    };
+    if (const auto v = plainNumber(text, m_decimal)) return drawable(*v);
     bool ok = false;
     const double v =
         m_locale.toDouble(QString::fromUtf8(text.data(), qsizetype(text.size())).trimmed(), &ok);
-    return ok ? float(v) : NullValue;
+    return ok ? drawable(v) : NullValue;
 }
 
 // Times of day of up to eight bytes ("09:26:53") are looked up by their bytes as a number.
@@ -151,7 +169,7 @@ std::optional<double> CellReader::timeOfDayValue(std::string_view text) {
         if (const auto v = plainTime(text, m_plainTime == PlainTime::TwoDigitHour)) return v;
     if (text.size() > 8) return cached(m_times, text, false);
     uint64_t key = 0;
-    std::memcpy(&key, text.data(), text.size());
+    if (!text.empty()) std::memcpy(&key, text.data(), text.size()); // an empty field has no bytes
     auto it = m_shortTimes.find(key);
     if (it != m_shortTimes.end() && it->second.first == text) return it->second.second;
     const std::optional<double> v =

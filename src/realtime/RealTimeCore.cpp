@@ -1,16 +1,10 @@
 #include "realtime/RealTimeCore.h"
 
-#include <QLocale>
+#include "app/NumberText.h"
+
 #include <algorithm>
 
 namespace RealTime {
-namespace {
-QLocale numberLocale() {
-    QLocale loc = QLocale::system();
-    loc.setNumberOptions(QLocale::OmitGroupSeparator);
-    return loc;
-}
-} // namespace
 
 RateLists rateLists(int rate) {
     const int top = ListEntries - 1;
@@ -58,11 +52,11 @@ double extendedXMax(double currentMax, double t, double stepDays) {
 }
 
 QString ppmText(double value) {
-    return numberLocale().toString(value, 'f', 0);
+    return NumberText::fixed(value, 0);
 }
 
 QString oneDecimalText(double value) {
-    return numberLocale().toString(value, 'f', 1);
+    return NumberText::fixed(value, 1);
 }
 
 ExtremeTexts updateExtremes(Extremes& e, const Sample& s, const QString& dateTimeText) {

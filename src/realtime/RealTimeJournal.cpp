@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace RealTime {
@@ -140,9 +141,11 @@ std::optional<JournalContents> decodeJournal(std::span<const uint8_t> bytes) {
 }
 
 std::optional<JournalContents> readJournal(const QString& path) {
+    // A journal name that leads to a device or a pipe would otherwise be read for ever at start.
+    if (!QFileInfo(path).isFile()) return std::nullopt;
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
-    const QByteArray data = f.readAll();
+    const QByteArray data = f.read(MaxJournalBytes);
     return decodeJournal(std::span(reinterpret_cast<const uint8_t*>(data.constData()),
                                    static_cast<size_t>(data.size())));
 }
@@ -151,46 +154,99 @@ JournalWriter::~JournalWriter() {
     close();
 }
 
-bool JournalWriter::start(const QString& path, const JournalHeader& header, bool syncEachRecord) {
+void JournalWriter::reset(const QString& path, bool headerOnDisk, uint32_t recordsOnDisk) {
     close();
     m_path = path;
-    m_sync = syncEachRecord;
-    m_next = 0;
-    m_failed = false;
-    m_fd = ::open(QFile::encodeName(path).constData(),
-                  O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
-    if (m_fd < 0) {
-        m_failed = true;
-        return false;
-    }
-    const auto h = encodeJournalHeader(header);
-    if (!writeAll(h)) return false;
-    ::fsync(m_fd);
-    syncFolderOf(path);
-    return true;
+    m_headerOnDisk = headerOnDisk;
+    // A journal taken over may have a damaged tail: it is cut off before anything is appended.
+    m_tailUnsure = headerOnDisk;
+    m_base = recordsOnDisk;
+    m_onDisk = recordsOnDisk;
+    m_samples.clear();
+    m_error.clear();
 }
 
-bool JournalWriter::resume(const QString& path, qint64 validBytes, uint32_t nextIndex,
-                           bool syncEachRecord) {
-    close();
-    m_path = path;
+bool JournalWriter::start(const QString& path, const JournalHeader& header, bool syncEachRecord) {
+    reset(path, false, 0);
+    m_header = header;
     m_sync = syncEachRecord;
-    m_next = nextIndex;
-    m_failed = false;
-    m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (m_fd < 0 || ::ftruncate(m_fd, validBytes) != 0) {
-        close();
-        m_failed = true;
-        return false;
-    }
-    return true;
+    return flush();
+}
+
+bool JournalWriter::resume(const QString& path, uint32_t goodRecords, bool syncEachRecord) {
+    reset(path, true, goodRecords);
+    m_sync = syncEachRecord;
+    return flush();
 }
 
 bool JournalWriter::append(const Sample& s) {
-    if (m_fd < 0) return false;
-    if (!writeAll(encodeJournalRecord(m_next, s))) return false;
-    ++m_next;
-    if (m_sync) ::fdatasync(m_fd);
+    if (m_path.isEmpty()) return false;
+    m_samples.push_back(s);
+    return flush();
+}
+
+bool JournalWriter::retry() {
+    if (m_path.isEmpty()) return false;
+    return flush();
+}
+
+qint64 JournalWriter::goodBytes() const {
+    return JournalHeaderSize + qint64(m_onDisk) * JournalRecordSize;
+}
+
+bool JournalWriter::fail(int error) {
+    m_error = QString::fromLocal8Bit(std::strerror(error));
+    close();
+    m_tailUnsure = true;
+    return false;
+}
+
+// Opens the file for appending; a file that never got its header, or that has gone, is
+// written anew (header first) when every sample is still at hand.
+bool JournalWriter::openFile() {
+    const QByteArray name = QFile::encodeName(m_path);
+    if (m_headerOnDisk) {
+        m_fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+        if (m_fd >= 0) {
+            m_tailUnsure = true; // whatever an earlier failed write left goes first
+            return true;
+        }
+        if (errno != ENOENT || m_base > 0) return fail(errno);
+        m_headerOnDisk = false;
+        m_onDisk = 0;
+    }
+    m_fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
+    if (m_fd < 0) return fail(errno);
+    m_tailUnsure = false;
+    if (!writeAll(encodeJournalHeader(m_header))) return false;
+    if (::fsync(m_fd) != 0) return fail(errno);
+    syncFolderOf(m_path);
+    m_headerOnDisk = true;
+    return true;
+}
+
+bool JournalWriter::flush() {
+    // A journal deleted under the writer (a tidied data folder) would take the samples with
+    // it: start it again under its name.
+    struct stat st;
+    if (m_fd >= 0 && ::fstat(m_fd, &st) == 0 && st.st_nlink == 0) close();
+    if (m_fd < 0 && !openFile()) return false;
+    // Whatever a failed write left after the last whole record goes first.
+    if (m_tailUnsure) {
+        if (::ftruncate(m_fd, goodBytes()) != 0) return fail(errno);
+        m_tailUnsure = false;
+    }
+    const uint32_t before = m_onDisk;
+    while (m_onDisk < records()) {
+        if (!writeAll(encodeJournalRecord(m_onDisk, m_samples[m_onDisk - m_base]))) return false;
+        ++m_onDisk;
+    }
+    if (m_sync && m_onDisk != before && ::fdatasync(m_fd) != 0) {
+        // Not known to be on the disk: write these again at the next try.
+        m_onDisk = before;
+        return fail(errno);
+    }
+    m_error.clear();
     return true;
 }
 
@@ -199,12 +255,8 @@ bool JournalWriter::writeAll(std::span<const uint8_t> bytes) {
     while (done < bytes.size()) {
         const ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            // Disk full or gone: stop journalling; what is already written stays readable.
-            close();
-            m_failed = true;
-            return false;
-        }
+        if (n < 0) return fail(errno);
+        if (n == 0) return fail(ENOSPC);
         done += static_cast<size_t>(n);
     }
     return true;
@@ -218,7 +270,7 @@ void JournalWriter::close() {
 void JournalWriter::discard() {
     close();
     if (!m_path.isEmpty()) QFile::remove(m_path);
-    m_next = 0;
+    reset(QString(), false, 0);
 }
 
 } // namespace RealTime

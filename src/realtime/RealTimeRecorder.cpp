@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QTimer>
 
 using namespace RealTime;
 
@@ -195,7 +196,9 @@ void RealTimeRecorder::btnRunClick() {
     m_view->hideMaxMinTable();
     m_view->redraw();
 
+    m_journalWarned = false;
     m_journal.start(journalPath(), {t, st.SampleRate, *count}, syncJournal);
+    showJournalState();
 
     m_view->setClearEnabled(false);
     st.Recording = true;
@@ -210,6 +213,7 @@ void RealTimeRecorder::AppendRealTimeSample(double time, int32_t ppm, float rh, 
     const Sample s{time, ppm, rh, temperature, overRangeFlags ? overRangeFlags() : uint8_t(0)};
     // Into the journal first: once this returns the sample survives a crash.
     m_journal.append(s);
+    showJournalState();
 
     const double maxX = m_view->manualMaxX();
     const double newMaxX = extendedXMax(maxX, time, st.XExtendStep);
@@ -256,6 +260,10 @@ void RealTimeRecorder::btnStopClick() {
     st.Recording = false;
     m_main.setRunEnabled(true);
     m_main.setStopEnabled(false);
+    if (m_journal.failed()) {
+        m_journal.retry();
+        showJournalState();
+    }
     m_journal.close();
 
     if (!openView()) return;
@@ -305,6 +313,7 @@ void RealTimeRecorder::ComboBox1Change() {
     m_view->clearGraph();
     st.SampleCount = 0;
     m_journal.discard();
+    showJournalState();
     m_view->setLineGapThreshold(LineGapThreshold);
     st.XExtendStep = st.SampleRate * 100.0 / SecondsPerDay;
     m_view->focusChart();
@@ -321,6 +330,7 @@ void RealTimeRecorder::tbntClrClick() {
     m_view->clearGraph();
     m_main.state().SampleCount = 0;
     m_journal.discard();
+    showJournalState();
 }
 
 void RealTimeRecorder::realTimeGraphClosed() {
@@ -335,6 +345,7 @@ void RealTimeRecorder::realTimeGraphClosed() {
     // The window's close prompt has either saved the chart or the user let it go.
     m_journal.discard();
     QFile::remove(journalPath());
+    showJournalState();
 }
 
 void RealTimeRecorder::realTimeChartSaved() {
@@ -342,6 +353,7 @@ void RealTimeRecorder::realTimeChartSaved() {
     if (m_main.state().Recording) return;
     m_journal.discard();
     QFile::remove(journalPath());
+    showJournalState();
 }
 
 void RealTimeRecorder::offerJournalRestore() {
@@ -384,11 +396,40 @@ void RealTimeRecorder::restore(const JournalContents& journal) {
     }
     st.SampleCount = n;
     st.RealTimeUnsaved = true;
-    const RateLists lists = rateLists(journal.header.interval);
+    // The restored recording is this session's own: Clear, an interval change, a new Run or
+    // a save let its journal go as they would a recording made now.
+    m_journal.resume(journalPath(), uint32_t(n), syncJournal);
+    m_journal.close();
+    if (journal.header.interval >= 1 && journal.header.interval <= rateFromLists(60, 60))
+        st.SampleRate = journal.header.interval;
+    const RateLists lists = rateLists(st.SampleRate);
     m_view->setRateLists(lists.minutes, lists.seconds);
     m_view->setBox(RealTimeView::StartTime, DateTimeText::dateTime(journal.header.startTime));
     m_view->setBox(RealTimeView::DataNo, QString::number(n));
     m_view->setManualRangeX(journal.header.startTime, journal.samples.back().time);
     showAverages();
     m_view->redraw();
+}
+
+// A journal that cannot be written leaves the recording on screen only: the status bar says so
+// for as long as it lasts, and the first time in a recording a message says why. The message
+// waits for the poll tick to end, so the recording goes on while it is shown.
+void RealTimeRecorder::showJournalState() {
+    if (!m_journal.failed()) {
+        m_main.setStatusText(TfrmMain::JournalPanel, QString());
+        return;
+    }
+    m_main.setStatusText(TfrmMain::JournalPanel, QStringLiteral("Recovery journal not written"));
+    if (m_journalWarned) return;
+    m_journalWarned = true;
+    const QString text =
+        QStringLiteral("The Real-Time data cannot be written to the recovery journal\n%1\n(%2).\n"
+                       "The recording goes on, but what it records now is lost if the program "
+                       "ends before the Real-Time graph is saved. The journal is written again "
+                       "as soon as the data folder can take it.")
+            .arg(QDir::toNativeSeparators(m_journal.path()), m_journal.error());
+    QTimer::singleShot(0, this, [this, text] {
+        m_main.dialogs().message(m_view ? m_view->window() : &m_main, text, QString(),
+                                 QMessageBox::Warning, QMessageBox::Ok);
+    });
 }

@@ -63,6 +63,7 @@ class RealTimeRecorder : public QObject {
     void restore(const RealTime::JournalContents& journal);
     void showExtremeTexts(const RealTime::ExtremeTexts& texts);
     void showAverages();
+    void showJournalState();
     double now() const;
 
     TfrmMain& m_main;
@@ -70,4 +71,5 @@ class RealTimeRecorder : public QObject {
     RealTime::Extremes m_extremes;
     RealTime::JournalWriter m_journal;
     bool m_restoreOffered = false;
+    bool m_journalWarned = false; // the journal's trouble has been told in this recording
 };

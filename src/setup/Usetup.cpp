@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/DialogService.h"
+#include "app/NumberText.h"
 #include "app/Umain.h"
 #include "link/Clock.h"
 #include "link/Transport.h"
@@ -17,7 +18,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPainter>
 #include <QPushButton>
 #include <QTimer>
@@ -28,8 +28,7 @@ const QColor OkColor(0x00, 0x80, 0x00);   // 0x008000
 const QColor FailColor(0xFF, 0x00, 0x00); // 0x0000FF as 0xBBGGRR
 
 QChar decimalPoint() {
-    const QString dp = QLocale::system().decimalPoint();
-    return dp.isEmpty() ? QLatin1Char('.') : dp.at(0);
+    return QLatin1Char(NumberText::decimalSeparator());
 }
 
 // A small picture of a temperature unit sign, drawn here.

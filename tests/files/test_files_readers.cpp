@@ -1,17 +1,28 @@
 // The list text reader, the chart file framing and the collection file, with truncated and
 // corrupted inputs.
+#include "SmallTmpfs.h"
 #include "TestFiles.h"
 #include "files/CollectionFile.h"
 #include "files/GraphFile.h"
 #include "files/ListTextReader.h"
+#include "files/TextFiles.h"
+#include "logger/TableToGraph.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 using Rows = std::vector<std::vector<std::string>>;
+
+std::string repeat(const std::string& s, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i)
+        out += s;
+    return out;
+}
 
 Rows readAll(std::string_view bytes, char sep, size_t chunk = 0) {
     Rows out;
@@ -62,6 +73,49 @@ TEST(ListTextReader, SplitsLinesIntoColumns) {
          ',',
          {{"a", std::string(177, 'x')}, {"c", "d"}}},
         {"empty file", "", ',', {}},
+        // Bytes that are not UTF-8 make the line Latin-1: one character a byte.
+        {"Latin-1 line",
+         "25\xb0"
+         "C\t\xe9t\xe9\r\n",
+         '\t',
+         {{"25\u00b0"
+           "C",
+           "\u00e9t\u00e9"}}},
+        {"stray continuation bytes (a fuzz find): 179 Latin-1 characters",
+         "a\t" + std::string(800, '\xbb') + "\nb\tc\n",
+         '\t',
+         {{"a", repeat("\u00bb", 177)}, {"b", "c"}}},
+        {"valid for 179 characters, invalid after: UTF-8",
+         "x\t" + repeat("\u00e9", 200) + "\xff\n",
+         '\t',
+         {{"x", repeat("\u00e9", 177)}}},
+        {"UTF-8 byte order mark",
+         "\xef\xbb\xbf"
+         "a,b\n",
+         ',',
+         {{"a", "b"}}},
+        {"UTF-16LE with byte order mark",
+         std::string("\xff\xfe"
+                     "a\0\t\0\xe9\0\r\0\n\0"
+                     "c\0\t\0d\0",
+                     18),
+         '\t',
+         {{"a", "\u00e9"}, {"c", "d"}}},
+        {"UTF-16BE with byte order mark",
+         std::string("\xfe\xff\0a\0,\0b\0\n", 10),
+         ',',
+         {{"a", "b"}}},
+        {"UTF-16 pair cut by a chunk end (a fuzz find)",
+         std::string("\xff\xfe"
+                     "a\0\t\0\x3d\xd8\x00\xde\n\0",
+                     12),
+         '\t',
+         {{"a", "\U0001F600"}}},
+        {"UTF-16LE without a mark", std::string("a\0,\0b\0\n\0", 8), ',', {{"a", "b"}}},
+        {"NULs but not UTF-16",
+         std::string("a\0\0\0,b\n", 7),
+         ',',
+         {{std::string("a\0\0\0", 4), "b"}}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(readAll(c.input, c.sep), c.expected) << c.what;
@@ -127,6 +181,20 @@ TEST(GraphFile, BadFilesAreRefused) {
     EXPECT_TRUE(GraphFile::read(dir.filePath("zero.ghf")).ok());
 }
 
+// A length field near 4 GiB on a file that really is that long (sparse): refused with the
+// stream read error before anything is allocated for it.
+TEST(GraphFile, LengthBeyondTheLargestChartIsRefusedUnread) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("huge.ghf");
+    ASSERT_TRUE(writeBytes(path, literalBytes("\xf0\xff\xff\xff")));
+    QFile f(path);
+    if (!f.resize(4 + qint64(0xFFFFFFF0)))
+        GTEST_SKIP() << "no sparse 4 GiB file here: " << f.errorString().toStdString();
+    const auto r = GraphFile::read(path);
+    EXPECT_EQ(r.error, GraphFile::readError());
+    EXPECT_TRUE(r.block.isEmpty());
+}
+
 TEST(GraphFile, FailedWriteKeepsTheOldFile) {
     QTemporaryDir dir;
     const QString bad = dir.filePath("no/such/folder/x.ghf");
@@ -180,8 +248,70 @@ TEST(CollectionFile, ReadingOddFiles) {
     EXPECT_TRUE(empty->empty());
     ASSERT_TRUE(writeBytes(dir.filePath("odd.732"), QByteArray(37, '\x01')));
     EXPECT_EQ(CollectionFile::readImage(dir.filePath("odd.732"))->size(), 37u);
-    // Longer than any logger memory: not a collection file.
+    // What is not a collection file says why, and a named pipe is not waited on.
     ASSERT_TRUE(
         writeBytes(dir.filePath("big.732"), QByteArray(CollectionFile::MaxImageBytes + 1, 0)));
-    EXPECT_FALSE(CollectionFile::readImage(dir.filePath("big.732")).has_value());
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.732"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("fifo.732")).constData(), 0600), 0);
+    struct Case {
+        const char* name;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"missing.732", "no such file"},
+        {"big.732", "262145 bytes, more than the 262144 bytes of the meter's memory"},
+        {"folder.732", "it is a folder"},
+        {"fifo.732", "it is not a regular file"},
+    };
+    for (const Case& c : cases) {
+        QString why;
+        EXPECT_FALSE(CollectionFile::readImage(dir.filePath(c.name), &why).has_value()) << c.name;
+        EXPECT_EQ(why, QLatin1String(c.reason)) << c.name;
+    }
+}
+
+// A full disk: every writer gives the system's reason and leaves no file behind (the save
+// file's first short write used to say only "Unknown error").
+TEST(SaveFile, FullDiskSaysSoAndLeavesNothing) {
+    SmallTmpfs fs(64);
+    if (!fs.ok()) GTEST_SKIP() << fs.why().toStdString();
+    const QString full = QStringLiteral("No space left on device");
+    const QByteArray big(200 * 1024, 'x');
+
+    const QString chart = fs.path() + "/chart.ghf";
+    EXPECT_EQ(GraphFile::write(chart, big), GraphFile::cannotCreate(chart, full));
+    EXPECT_FALSE(QFile::exists(chart));
+
+    QString error;
+    const QString image = fs.path() + "/sets.732";
+    EXPECT_FALSE(CollectionFile::writeImage(
+        image,
+        MemoryImage(reinterpret_cast<const uint8_t*>(big.constData()),
+                    reinterpret_cast<const uint8_t*>(big.constData()) + big.size()),
+        &error));
+    EXPECT_EQ(error, full);
+    EXPECT_FALSE(QFile::exists(image));
+
+    std::vector<double> x(20000, 46000.5);
+    std::vector<float> y(20000, 401.0f);
+    const ChartPoints points{x, y, y, y};
+    const auto writer = TextLines::ChartLineWriter::forSystem(TextLines::Tab);
+    const QString text = fs.path() + "/points.txt";
+    error.clear();
+    EXPECT_EQ(writeChartText(text, points, {1, 20000}, writer, nullptr, &error),
+              TextOutcome::Failed);
+    EXPECT_EQ(error, full);
+    EXPECT_FALSE(QFile::exists(text));
+}
+
+// A date that is not one, from a binary or UTF-16 file: the message shows printable
+// characters only, and not too many of them.
+TEST(TableMessages, BadDateTextIsQuotedPrintably) {
+    EXPECT_EQ(TableToGraph::notValidDateTimeText(QStringLiteral("31.02.2024 10:00:00")),
+              "'31.02.2024 10:00:00' is not a valid date and time");
+    const QString utf16AsBytes = QStringLiteral("1_0_/_0_3").replace(QLatin1Char('_'), QChar(0));
+    EXPECT_EQ(TableToGraph::notValidDateTimeText(utf16AsBytes),
+              "'1?0?/?0?3' is not a valid date and time");
+    const QString shown = TableToGraph::notValidDateTimeText(QString(500, QLatin1Char('x')));
+    EXPECT_EQ(shown, "'" + QString(60, QLatin1Char('x')) + "...' is not a valid date and time");
 }

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <qcustomplot.h>
 
 using namespace chart;
@@ -286,4 +287,45 @@ TEST(Chart, WheelZoomsOnlyWhereZoomingIsAllowed) {
     EXPECT_LT(f.c.pixelToData(f.c.plottingRect().topRight()).x() -
                   f.c.pixelToData(f.c.plottingRect().topLeft()).x(),
               60 * Sec);
+}
+
+// However wide the time range, the axis gets a handful of ticks (a range of millennia once
+// asked for millions of labels and froze the window).
+TEST(Chart, TimeAxisTicksStayFewForAnyRange) {
+    Fixture f(10);
+    const double spans[] = {10 * Sec, 1.0, 400.0, 40000.0, 3.6e6};
+    for (double span : spans) {
+        f.c.setManualMinX(-693593);
+        f.c.setManualMaxX(-693593 + span);
+        f.c.redraw();
+        f.c.plot()->replot(QCustomPlot::rpImmediateRefresh);
+        const QCPAxis* axis =
+            f.c.plot()->axisRect(f.c.plot()->axisRectCount() - 1)->axis(QCPAxis::atBottom);
+        EXPECT_GE(axis->tickVector().size(), 2) << span;
+        EXPECT_LE(axis->tickVector().size(), 13) << span;
+    }
+}
+
+// Points far off the axes, or not numbers at all, come out as pixels far outside the widget
+// rather than as undefined conversions; the same for a table placed at the end of the int range.
+TEST(Chart, FarAwayPlacesStayInsideTheIntRange) {
+    Fixture f(10);
+    const QRect area = f.c.plottingRect();
+    for (double v : {-7.7e10, 1e300, std::numeric_limits<double>::infinity(),
+                     std::numeric_limits<double>::quiet_NaN()}) {
+        const QPoint p = f.c.dataToPixel(v, v);
+        EXPECT_FALSE(area.contains(p)) << v;
+        EXPECT_LE(std::abs(p.x()), 10'000'000) << v;
+        EXPECT_LE(std::abs(p.y()), 10'000'000) << v;
+    }
+    f.c.setGraphAnnotationType(1, AnnotationCross);
+    f.c.setGraphAnnotationX(1, std::numeric_limits<double>::quiet_NaN());
+    f.c.setGraphAnnotationY(1, 0);
+    f.c.setTableSize(1, 1);
+    f.c.setTableText(0, 0, QStringLiteral("far"));
+    f.c.setShowTable(true);
+    f.c.setTableInsideAxis0(std::numeric_limits<int>::max(), std::numeric_limits<int>::max());
+    f.c.redraw();
+    f.c.plot()->replot(QCustomPlot::rpImmediateRefresh);
+    EXPECT_GT(f.c.tableLocation().x(), area.right());
 }

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace chart;
 
@@ -259,4 +260,83 @@ TEST(ChartStateBlock, ABadBlockLeavesTheChartAsItWas) {
     EXPECT_FALSE(c.loadState(bytes(bad), &error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(c.storeState(), before);
+}
+
+// Numbers no chart can draw - not finite, or so large that an axis would need millions of
+// ticks or a pen millions of pixels - are refused, whichever field holds them.
+TEST(ChartStateBlock, NumbersNoChartCanDrawAreRefused) {
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    struct Case {
+        const char* name;
+        void (*spoil)(ChartState&);
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"NaN X cell", [](ChartState& s) { s.x[3] = nan; }, "X value nan"},
+        {"infinite Y cell", [](ChartState& s) { s.y[7] = float(inf); }, "Y value inf"},
+        {"1e300 X cell", [](ChartState& s) { s.x[0] = 1e300; }, "X value 1e+300"},
+        {"date past the year 9999",
+         [](ChartState& s) {
+             s.dateTimeX = true;
+             s.x[0] = 3e6;
+         },
+         "X value 3000000"},
+        {"X range of 10^8 days",
+         [](ChartState& s) {
+             s.dateTimeX = true;
+             s.minX = 0;
+             s.maxX = 1e8;
+         },
+         "X range 0 to 100000000"},
+        {"NaN X minimum", [](ChartState& s) { s.minX = nan; }, "X range nan"},
+        {"Y axis to 1e300", [](ChartState& s) { s.yAxes[1].max = 1e300; }, "Y range -50 to 1e+300"},
+        {"null value inf", [](ChartState& s) { s.nullValueY = -inf; }, "null value -inf"},
+        {"gap threshold NaN", [](ChartState& s) { s.lineGapThreshold = nan; }, "line gap"},
+        {"line width 1e6", [](ChartState& s) { s.subsetStyles[2].lineWidth = 1e6f; },
+         "line width 1000000"},
+        {"negative line width", [](ChartState& s) { s.subsetStyles[0].lineWidth = -1; },
+         "line width -1"},
+        {"NaN annotation", [](ChartState& s) { s.graphAnnotations[0].y = nan; }, "annotation at"},
+        {"line annotation at inf", [](ChartState& s) { s.lineAnnotations[0].x = inf; },
+         "line annotation at inf"},
+        {"table at INT_MAX",
+         [](ChartState& s) { s.table.left = std::numeric_limits<int32_t>::max(); },
+         "table placed at 2147483647"},
+        {"table at INT_MIN",
+         [](ChartState& s) { s.table.top = std::numeric_limits<int32_t>::min(); },
+         "table placed at"},
+    };
+    for (const Case& c : cases) {
+        ChartState s = everything();
+        c.spoil(s);
+        QString error;
+        EXPECT_FALSE(decodeChartState(bytes(encodeChartState(s)), &error).has_value()) << c.name;
+        EXPECT_TRUE(error.contains(QLatin1String(c.reason)))
+            << c.name << ": " << error.toStdString();
+    }
+    // What the program itself writes stays readable: the widest dates, null and over-range Y.
+    ChartState s = everything();
+    s.dateTimeX = true;
+    s.minX = -693593; // 0001-01-01
+    s.maxX = 2958465; // 9999-12-31
+    s.y[0] = 99999;
+    s.y[1] = 90000;
+    s.y[2] = -99999;
+    QString error;
+    EXPECT_TRUE(decodeChartState(bytes(encodeChartState(s)), &error).has_value())
+        << error.toStdString();
+}
+
+// A block can be no larger than the largest chart there can be, and hold no more cells.
+TEST(ChartStateBlock, BlocksBeyondTheLargestChartAreRefused) {
+    QByteArray block = encodeChartState(everything());
+    // 64 subsets of 2,000,000 points: within each limit, far beyond three full quantities.
+    block[6] = 64;
+    block[10] = char(0x80);
+    block[11] = char(0x84);
+    block[12] = char(0x1E);
+    QString error;
+    EXPECT_FALSE(decodeChartState(bytes(block), &error).has_value());
+    EXPECT_TRUE(error.contains("64 x 2000000 cells")) << error.toStdString();
 }

@@ -4,6 +4,7 @@
 #include "graph/GraphStatistics.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 #include <vector>
 
 using namespace GraphStatistics;
@@ -54,6 +55,28 @@ TEST(GraphStatistics, IntervalIsTheSpanOverThePointCountRounded) {
         EXPECT_EQ(r.secondsIndex, c.seconds) << c.points << " x " << c.step;
         EXPECT_EQ(r.dataNo, c.points);
         EXPECT_EQ(r.startTime, DateTimeText::dateTime(Start));
+    }
+}
+
+// Times from a file may span anything: the interval stays an int, never an undefined one.
+TEST(GraphStatistics, IntervalOfAnAbsurdSpanStaysInRange) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case {
+        std::vector<double> x;
+        int seconds;
+    };
+    const Case cases[] = {
+        {{-693593, 0, 2958465}, std::numeric_limits<int>::max()},
+        {{2958465, 0, -693593}, std::numeric_limits<int>::min()},
+        {{nan, 0, 1}, 0},
+    };
+    for (const Case& c : cases) {
+        const std::vector<float> y(9, 1.0f);
+        std::vector<double> x;
+        for (int k = 0; k < 3; ++k)
+            x.insert(x.end(), c.x.begin(), c.x.end());
+        const Result r = compute(x, y, 3);
+        EXPECT_EQ(r.intervalSeconds, c.seconds);
     }
 }
 

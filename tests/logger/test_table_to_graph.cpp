@@ -94,3 +94,22 @@ TEST(TableCellReader, ValuesAreThoseOfTheSystemLocale) {
     EXPECT_EQ(reader.value(" -OL"), -TableToGraph::NullValue);
     EXPECT_EQ(reader.value(d("-12.5")), -12.5f);
 }
+
+// A row with no time field (a line "date," with nothing after it): no time, nothing read from
+// a field that has no bytes.
+TEST(TableCellReader, MissingFieldsGiveNoTime) {
+    TableToGraph::CellReader reader;
+    const std::string day = DateTimeText::date(46000.0).toStdString();
+    EXPECT_FALSE(reader.time(day, std::string_view()));
+    EXPECT_FALSE(reader.time(std::string_view(), std::string_view()));
+    EXPECT_EQ(reader.value(std::string_view()), TableToGraph::NullValue);
+}
+
+// Numbers no chart can draw are read as no value.
+TEST(TableCellReader, UndrawableNumbersAreNoValue) {
+    TableToGraph::CellReader reader;
+    for (const char* text : {"1e300", "inf", "-inf", "nan", "1e16"})
+        EXPECT_EQ(reader.value(text), TableToGraph::NullValue) << text;
+    EXPECT_EQ(reader.value(std::string(300, '9')), TableToGraph::NullValue);
+    EXPECT_EQ(reader.value("1e6"), 1e6f);
+}

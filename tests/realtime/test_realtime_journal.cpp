@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace RealTime;
 
@@ -52,7 +53,7 @@ TEST(RealTimeJournal, RoundTripKeepsEverySampleExactly) {
     EXPECT_EQ(QFile(path).size(), JournalHeaderSize + 50 * JournalRecordSize);
 
     // A restored journal goes on where the good part ends.
-    ASSERT_TRUE(w.resume(path, JournalHeaderSize + 50 * JournalRecordSize, 50));
+    ASSERT_TRUE(w.resume(path, 50));
     ASSERT_TRUE(w.append(sampleAt(50)));
     w.close();
     EXPECT_EQ(readJournal(path)->samples.size(), 51u);
@@ -134,9 +135,72 @@ TEST(RealTimeJournal, StartReplacesAnOldJournal) {
     EXPECT_EQ(j->samples.size(), 1u);
 }
 
+// A journal name that is a device, a pipe or a folder is no journal, and reading it neither
+// blocks nor runs on for ever (/dev/zero never ends).
+TEST(RealTimeJournal, OnlyRegularFilesAreRead) {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("fifo.rtj");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& path :
+         {QStringLiteral("/dev/zero"), QStringLiteral("/dev/full"), fifo, dir.path()})
+        EXPECT_FALSE(readJournal(path)) << path.toStdString();
+}
+
 TEST(RealTimeJournal, UnwritableFolderFailsWithoutCrash) {
     JournalWriter w;
     EXPECT_FALSE(w.start(QStringLiteral("/nonexistent-folder/x/RealTime.rtj"), {1, 2, 3}));
     EXPECT_TRUE(w.failed());
     EXPECT_FALSE(w.append(sampleAt(0)));
+}
+
+// A journal that cannot be written keeps every sample in memory and catches up on a later
+// append: a file that never got its header is written anew, a torn last record is cut off,
+// and a file that went away is written again from the first sample.
+TEST(RealTimeJournal, WriterCatchesUpAfterAFailure) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QString::fromLatin1(JournalFileName));
+    JournalWriter w;
+
+    // A full device from the start: nothing on disk, the reason kept.
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), path));
+    EXPECT_FALSE(w.start(path, {46000.5, 2, 100}, false));
+    EXPECT_TRUE(w.failed());
+    EXPECT_EQ(w.error(), "No space left on device");
+    EXPECT_FALSE(w.append(sampleAt(0)));
+    EXPECT_EQ(w.records(), 1u);
+    EXPECT_EQ(w.recordsOnDisk(), 0u);
+
+    // Space again: header and both samples.
+    ASSERT_TRUE(QFile::remove(path));
+    EXPECT_TRUE(w.append(sampleAt(1)));
+    EXPECT_FALSE(w.failed());
+    EXPECT_EQ(w.recordsOnDisk(), 2u);
+    auto j = readJournal(path);
+    ASSERT_TRUE(j);
+    EXPECT_EQ(j->header.count, 100);
+    ASSERT_EQ(j->samples.size(), 2u);
+
+    // A torn record behind the good ones (a write cut short, then the file closed): the
+    // next append opens it again and cuts it back to its whole records first.
+    w.close();
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        f.write(QByteArray(11, '\x5a'));
+    }
+    EXPECT_TRUE(w.append(sampleAt(2)));
+    // The file gone: written anew, every sample from the first.
+    ASSERT_TRUE(QFile::remove(path));
+    EXPECT_TRUE(w.append(sampleAt(3)));
+    j = readJournal(path);
+    ASSERT_TRUE(j);
+    EXPECT_FALSE(j->damagedTail);
+    ASSERT_EQ(j->samples.size(), 4u);
+    for (int i = 0; i < 4; ++i)
+        expectSame(j->samples[size_t(i)], sampleAt(i), i);
+
+    w.discard();
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_FALSE(w.append(sampleAt(4))); // idle after a discard: nothing is written
+    EXPECT_FALSE(QFile::exists(path));
 }

@@ -1,4 +1,5 @@
 #include "FakeRealTimeView.h"
+#include "SmallTmpfs.h"
 #include "TestMain.h"
 #include "app/DateTimeText.h"
 #include "link/Exchange.h"
@@ -9,6 +10,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -36,6 +38,7 @@ struct Recorder : testing::Test {
     uint8_t flags = 0;
 
     QTemporaryDir data; // outlives a main window, like the user's documents folder
+    QString folder;     // the data folder, when not data
 
     void SetUp() override { start(); }
 
@@ -45,7 +48,7 @@ struct Recorder : testing::Test {
         if (restoreAnswer != QMessageBox::NoButton)
             dialogs().messageAnswers.push_back(restoreAnswer);
         AppState& st = t->main->state();
-        st.dataFolder = data.path() + QStringLiteral("/");
+        st.dataFolder = (folder.isEmpty() ? data.path() : folder) + QStringLiteral("/");
         st.XExtendStep = static_cast<double>(static_cast<float>(10.0 / 86400.0));
         st.connected = true;
         rec().makeView = [this] {
@@ -493,4 +496,187 @@ TEST_F(Recorder, KilledRecordingIsRestoredWithEverySample) {
         EXPECT_EQ(journal->samples[i].temp, reported[i].temp) << i;
         EXPECT_EQ(journal->samples[i].flags, reported[i].flags) << i;
     }
+}
+
+// A restored recording is this session's own: whatever lets a recording go lets its journal
+// go too, so a recording the user cleared is not offered again at the next start; and the
+// sampling interval is the recording's.
+TEST_F(Recorder, RestoredRecordingLetsItsJournalGoLikeANewOne) {
+    struct Case {
+        const char* what;
+        std::function<void(Recorder&)> letGo;
+    };
+    const Case cases[] = {
+        {"Clear",
+         [](Recorder& f) {
+             f.dialogs().messageAnswers.push_back(QMessageBox::No);
+             f.rec().tbntClrClick();
+         }},
+        {"interval change",
+         [](Recorder& f) {
+             f.view->setRateLists(0, 5);
+             f.dialogs().messageAnswers.push_back(QMessageBox::No);
+             f.rec().ComboBox1Change();
+         }},
+        {"new Run",
+         [](Recorder& f) {
+             f.dialogs().messageAnswers.push_back(QMessageBox::No); // "There are datas ..."
+             QString period;
+             f.dialogs().dialogAnswers.push_back([&](QDialog& d) {
+                 auto& s = static_cast<TfrmSetupRealTime&>(d);
+                 period = s.edtPeriod->text();
+                 return int(QDialog::Rejected);
+             });
+             f.rec().btnRunClick();
+             // The dialog opens with the restored interval: 3 s x 2000.
+             EXPECT_EQ(period, "1:40:0");
+             f.dialogs().messageAnswers.push_back(QMessageBox::No);
+             f.run(10, 0, 3);
+             f.rec().btnStopClick();
+         }},
+        {"closing the window", [](Recorder& f) { f.rec().realTimeGraphClosed(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        run(50, 0, 3);
+        tickSample(800, 40, 20);
+        tickSample(900, 41, 21);
+        t.reset();
+        start(QMessageBox::Yes);
+        ASSERT_EQ(st().SampleCount, 2);
+        EXPECT_EQ(st().SampleRate, 3);
+        EXPECT_EQ(view->seconds, 3);
+        c.letGo(*this);
+        t.reset();
+        start();
+        EXPECT_TRUE(dialogs().messages.empty()) << dialogs().lastMessage().toStdString();
+        EXPECT_EQ(st().SampleCount, 0);
+    }
+}
+
+namespace {
+const QString JournalTrouble = QStringLiteral("Recovery journal not written");
+
+// Every sample on the fake chart is in the journal, in order.
+void expectJournalHoldsTheChart(const QString& path, const FakeRealTimeView& view, int n) {
+    const auto journal = readJournal(path);
+    ASSERT_TRUE(journal);
+    ASSERT_EQ(int(journal->samples.size()), n);
+    for (int i = 0; i < n; ++i) {
+        EXPECT_EQ(journal->samples[size_t(i)].time, view.x[0][size_t(i)]) << i;
+        EXPECT_EQ(float(journal->samples[size_t(i)].ppm), view.y[0][size_t(i)]) << i;
+    }
+}
+} // namespace
+
+// A journal that cannot be written does not stop the recording; the user is told at once, in
+// the status bar and by one message per recording, and the journal catches up as soon as the
+// folder takes it again.
+TEST_F(Recorder, UnwritableJournalIsToldAndCaughtUpLater) {
+    struct Case {
+        const char* what;
+        std::function<void(const QString&folder)> breakIt, mendIt;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"data folder gone", [](const QString&) {},
+         [](const QString& folder) { QDir().mkpath(folder); }, "No such file or directory"},
+        {"device full",
+         [](const QString& folder) {
+             QDir().mkpath(folder);
+             QFile::link(QStringLiteral("/dev/full"), folder + QStringLiteral("/RealTime.rtj"));
+         },
+         [](const QString& folder) { QFile::remove(folder + QStringLiteral("/RealTime.rtj")); },
+         "No space left on device"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString folder = data.filePath(QStringLiteral("case%1").arg(++n));
+        st().dataFolder = folder + QStringLiteral("/");
+        c.breakIt(folder);
+        dialogs().messages.clear();
+        run(20);
+        EXPECT_EQ(t->main->statusText(TfrmMain::JournalPanel), JournalTrouble);
+        for (int i = 0; i < 3; ++i)
+            tickSample(800 + i, 40, 20);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(st().Recording);
+        EXPECT_EQ(st().SampleCount, 3);
+        ASSERT_EQ(dialogs().messages.size(), 1u); // one message, not one a sample
+        const ShownMessage& m = dialogs().messages.back();
+        EXPECT_TRUE(
+            m.text.startsWith("The Real-Time data cannot be written to the recovery journal\n" +
+                              QDir::toNativeSeparators(rec().journalPath())))
+            << m.text.toStdString();
+        EXPECT_TRUE(m.text.contains(QLatin1String(c.reason))) << m.text.toStdString();
+        EXPECT_EQ(m.icon, QMessageBox::Warning);
+
+        c.mendIt(folder);
+        tickSample(900, 40, 20);
+        EXPECT_EQ(t->main->statusText(TfrmMain::JournalPanel), QString());
+        expectJournalHoldsTheChart(rec().journalPath(), *view, 4);
+        tickSample(901, 40, 20);
+        expectJournalHoldsTheChart(rec().journalPath(), *view, 5);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(dialogs().messages.size(), 1u);
+
+        // The next recording that meets the trouble says so again.
+        rec().btnStopClick();
+        QFile::remove(rec().journalPath());
+        QDir(folder).removeRecursively();
+        dialogs().messageAnswers.push_back(QMessageBox::No);
+        run(20);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(dialogs().messages.size(), 3u); // the run prompt, then the journal
+        EXPECT_TRUE(dialogs().lastMessage().startsWith("The Real-Time data cannot be written"));
+        rec().btnStopClick();
+        dialogs().messageAnswers.push_back(QMessageBox::No);
+        rec().tbntClrClick();
+        EXPECT_EQ(t->main->statusText(TfrmMain::JournalPanel), QString());
+    }
+}
+
+// The same on a real file system that is full, and one that is read-only: after the program
+// dies, every sample comes back.
+TEST_F(Recorder, FullOrReadOnlyDataFolderLosesNoSample) {
+    SmallTmpfs fs(64);
+    if (!fs.ok()) GTEST_SKIP() << fs.why().toStdString();
+    folder = fs.path();
+    st().dataFolder = folder + QStringLiteral("/");
+
+    // Read-only from the start.
+    ASSERT_TRUE(fs.setReadOnly(true));
+    run(2000, 0, 1);
+    tickSample(700, 40, 20);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(t->main->statusText(TfrmMain::JournalPanel), JournalTrouble);
+    ASSERT_EQ(dialogs().messages.size(), 1u);
+    EXPECT_TRUE(dialogs().lastMessage().contains("Read-only file system"));
+    ASSERT_TRUE(fs.setReadOnly(false));
+    tickSample(701, 40, 20);
+    EXPECT_EQ(t->main->statusText(TfrmMain::JournalPanel), QString());
+    expectJournalHoldsTheChart(rec().journalPath(), *view, 2);
+
+    // Full in the middle of the recording: records pass the journal's last page.
+    ASSERT_TRUE(fs.fill(QStringLiteral("filler")));
+    int i = 2;
+    for (; i < 400 && t->main->statusText(TfrmMain::JournalPanel).isEmpty(); ++i)
+        tickSample(700 + i, 40, 20);
+    ASSERT_EQ(t->main->statusText(TfrmMain::JournalPanel), JournalTrouble);
+    for (int k = 0; k < 5; ++k, ++i)
+        tickSample(700 + i, 40, 20);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialogs().messages.size(), 1u); // still one message in this recording
+    EXPECT_TRUE(st().Recording);
+    ASSERT_TRUE(QFile::remove(fs.path() + QStringLiteral("/filler")));
+    tickSample(700 + i, 40, 20);
+    ++i;
+    EXPECT_EQ(t->main->statusText(TfrmMain::JournalPanel), QString());
+    expectJournalHoldsTheChart(rec().journalPath(), *view, i);
+
+    // The program dies; the next start restores all of it.
+    t.reset();
+    start(QMessageBox::Yes);
+    EXPECT_EQ(st().SampleCount, i);
 }

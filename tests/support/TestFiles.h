@@ -15,3 +15,9 @@ inline bool writeBytes(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
+
+// The bytes of a string literal, embedded NULs included, without its terminating NUL. The
+// length comes from the literal itself, so it cannot be miscounted by hand.
+template <qsizetype N> QByteArray literalBytes(const char (&text)[N]) {
+    return QByteArray(text, N - 1);
+}

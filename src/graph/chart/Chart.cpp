@@ -35,7 +35,19 @@ class DaysTicker : public QCPAxisTicker {
         const double wanted = range.size() * DateTimeText::SecondsPerDay / std::max(1, tickCount());
         for (double s : steps)
             if (s >= wanted) return s / DateTimeText::SecondsPerDay;
-        return steps[std::size(steps) - 1] / DateTimeText::SecondsPerDay;
+        // Past a year: 1, 2 or 5 times a power of ten years, so that however wide the range,
+        // the axis has about tickCount() ticks.
+        const double year = steps[std::size(steps) - 1];
+        const double years = wanted / year;
+        if (!std::isfinite(years)) return range.size(); // a range no axis can hold: one step
+        const double magnitude = std::pow(10.0, std::floor(std::log10(years)));
+        double nice = 10.0;
+        for (double f : {1.0, 2.0, 5.0})
+            if (f * magnitude >= years) {
+                nice = f;
+                break;
+            }
+        return nice * magnitude * year / DateTimeText::SecondsPerDay;
     }
     int getSubTickCount(double step) override {
         if (!dateTime) return QCPAxisTicker::getSubTickCount(step);
@@ -835,9 +847,14 @@ QPointF Chart::pixelToData(QPoint pixel) const {
 
 QPoint Chart::dataToPixel(double x, double y) const {
     if (m_rects.empty()) return {};
-    return QPointF(m_rects[0]->axis(QCPAxis::atBottom)->coordToPixel(x),
-                   m_rects[0]->axis(QCPAxis::atLeft)->coordToPixel(y))
-        .toPoint();
+    // A value far off the axis (or not a number) lands far outside every widget, at a distance
+    // that leaves room for the offsets callers add, never beyond what an int holds.
+    const auto pixel = [](double v) {
+        constexpr double Far = 1e7;
+        return std::isnan(v) ? int(-Far) : int(std::lround(std::clamp(v, -Far, Far)));
+    };
+    return {pixel(m_rects[0]->axis(QCPAxis::atBottom)->coordToPixel(x)),
+            pixel(m_rects[0]->axis(QCPAxis::atLeft)->coordToPixel(y))};
 }
 
 namespace {
@@ -878,16 +895,18 @@ bool lowContrast(const QColor& a, const QColor& b) {
 QRect Chart::tableRect() const {
     const TableAnnotation& t = m_s.table;
     if (!t.shown || t.rows <= 0 || t.columns <= 0 || m_rects.empty()) return {};
-    const QPoint origin =
-        (t.insideAxis0 ? m_rects[0]->topLeft() : QPoint(0, 0)) + QPoint(t.left, t.top);
-    return tableGeometry(t, scaled(m_baseFont, t.textSize), origin).rect;
+    return tableGeometry(t, scaled(m_baseFont, t.textSize), tableLocation()).rect;
 }
 
 QPoint Chart::tableLocation() const {
     const TableAnnotation& t = m_s.table;
     const QPoint origin =
         (t.insideAxis0 && !m_rects.empty()) ? m_rects[0]->topLeft() : QPoint(0, 0);
-    return origin + QPoint(t.left, t.top);
+    // In 64 bits: a table placed near the end of the int range must not wrap around.
+    const auto add = [](int a, int b) {
+        return int(std::clamp<qint64>(qint64(a) + b, -MaxTableOffset, MaxTableOffset));
+    };
+    return {add(origin.x(), t.left), add(origin.y(), t.top)};
 }
 
 void Chart::drawOverlay(QCPPainter* painter) {

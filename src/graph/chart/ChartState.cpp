@@ -1,6 +1,9 @@
 #include "graph/chart/ChartState.h"
 
+#include "app/DateTimeText.h"
+
 #include <bit>
+#include <cmath>
 #include <cstring>
 
 namespace chart {
@@ -251,6 +254,11 @@ std::optional<ChartState> decodeChartState(std::span<const uint8_t> block, QStri
     };
     if (block.size() < 6 || std::memcmp(block.data(), Magic, 4) != 0)
         return refuse(QStringLiteral("not a chart state block (no Q7CS signature)"));
+    if (block.size() > size_t(MaxChartStateBytes))
+        return refuse(QStringLiteral("chart state block of %1 bytes is larger than any chart "
+                                     "(at most %2 bytes)")
+                          .arg(block.size())
+                          .arg(MaxChartStateBytes));
     Reader r(block.subspan(4));
     const uint16_t version = r.u16("version");
     if (version != ChartStateVersion)
@@ -271,6 +279,11 @@ std::optional<ChartState> decodeChartState(std::span<const uint8_t> block, QStri
                           .arg(s.points)
                           .arg(MaxPoints));
     const size_t cells = size_t(s.subsets) * size_t(s.points);
+    if (cells > size_t(MaxCells))
+        return refuse(QStringLiteral("chart state block has %1 x %2 cells (at most %3)")
+                          .arg(s.subsets)
+                          .arg(s.points)
+                          .arg(MaxCells));
     if (!r.need(cells * 12, "cells")) return refuse(r.error());
     s.x.resize(cells);
     s.y.resize(cells);
@@ -414,8 +427,40 @@ bool checkChartState(const ChartState& s, QString* error) {
     if (s.points < 0 || s.points > MaxPoints)
         return bad(QStringLiteral("point count %1").arg(s.points));
     const size_t cells = size_t(s.subsets) * size_t(s.points);
+    if (cells > size_t(MaxCells)) return bad(QStringLiteral("%1 cells").arg(cells));
     if (s.x.size() != cells || s.y.size() != cells)
         return bad(QStringLiteral("cell arrays do not match the size"));
+
+    // Numbers: nothing that is not finite, nothing no axis could show.
+    const auto sane = [](double v) { return std::isfinite(v) && std::fabs(v) <= MaxMagnitude; };
+    const auto saneX = [&](double v) {
+        return s.dateTimeX ? v >= DateTimeText::FirstDay && v <= DateTimeText::LastDay + 1
+                           : sane(v);
+    };
+    const auto number = [](double v) { return QString::number(v, 'g', 12); };
+    for (size_t i = 0; i < cells; ++i) {
+        if (!saneX(s.x[i])) return bad(QStringLiteral("X value %1").arg(number(s.x[i])));
+        if (!sane(s.y[i])) return bad(QStringLiteral("Y value %1").arg(number(s.y[i])));
+    }
+    if (!sane(s.nullValueY)) return bad(QStringLiteral("null value %1").arg(number(s.nullValueY)));
+    if (!std::isfinite(s.lineGapThreshold) || s.lineGapThreshold < 0)
+        return bad(QStringLiteral("line gap threshold %1").arg(number(s.lineGapThreshold)));
+    if (!saneX(s.minX) || !saneX(s.maxX))
+        return bad(QStringLiteral("X range %1 to %2").arg(number(s.minX), number(s.maxX)));
+    for (const YAxisState& a : s.yAxes)
+        if (!sane(a.min) || !sane(a.max))
+            return bad(QStringLiteral("Y range %1 to %2").arg(number(a.min), number(a.max)));
+    for (const SubsetStyle& st : s.subsetStyles)
+        if (!(st.lineWidth >= 0 && st.lineWidth <= MaxLineWidth))
+            return bad(QStringLiteral("line width %1").arg(number(st.lineWidth)));
+    for (const GraphAnnotation& a : s.graphAnnotations)
+        if (!saneX(a.x) || !sane(a.y))
+            return bad(QStringLiteral("annotation at %1, %2").arg(number(a.x), number(a.y)));
+    for (const LineAnnotation& a : s.lineAnnotations)
+        if (!saneX(a.x)) return bad(QStringLiteral("line annotation at %1").arg(number(a.x)));
+    if (std::abs(int64_t(s.table.left)) > MaxTableOffset ||
+        std::abs(int64_t(s.table.top)) > MaxTableOffset)
+        return bad(QStringLiteral("table placed at %1, %2").arg(s.table.left).arg(s.table.top));
     if (s.subsetStyles.size() != size_t(s.subsets))
         return bad(QStringLiteral("%1 subset styles for %2 subsets")
                        .arg(s.subsetStyles.size())

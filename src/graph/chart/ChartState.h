@@ -168,6 +168,15 @@ constexpr int32_t MaxPoints = 20'000'000;
 constexpr int32_t MaxAxes = 16;
 constexpr int32_t MaxAnnotationIndex = 1'000'000;
 constexpr int32_t MaxTableCells = 4096;
+// The program's charts hold three quantities; a block can hold no more cells than that many
+// at the most points, nor be larger than such a chart with room for its texts and annotations.
+constexpr int64_t MaxCells = 3 * int64_t(MaxPoints);
+constexpr int64_t MaxChartStateBytes = MaxCells * 12 + (int64_t(256) << 20);
+// Numbers a chart can draw: values, axis limits and annotation places lie within this of zero
+// (X values of a date-time chart within the days a date text can show).
+constexpr double MaxMagnitude = 1e15;
+constexpr float MaxLineWidth = 16.0f;
+constexpr int32_t MaxTableOffset = 100'000; // pixels
 
 QByteArray encodeChartState(const ChartState& state);
 

@@ -258,10 +258,10 @@ TEST(CollectionFile, ReadingOddFiles) {
         const char* reason;
     };
     const Case cases[] = {
-        {"missing.732", "no such file"},
-        {"big.732", "262145 bytes, more than the 262144 bytes of the meter's memory"},
-        {"folder.732", "it is a folder"},
-        {"fifo.732", "it is not a regular file"},
+        {"missing.732", "No such file or directory"},
+        {"big.732", "longer than a meter's logger memory (262144 bytes)"},
+        {"folder.732", "not a regular file (a folder)"},
+        {"fifo.732", "not a regular file (a named pipe)"},
     };
     for (const Case& c : cases) {
         QString why;

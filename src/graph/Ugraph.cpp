@@ -434,7 +434,11 @@ bool TfrmGraph::chartDataSet(chart::Chart& chart, const DataSetStore& store, int
         return false;
 
     const double start = store.startTime[size_t(n)];
-    const double end = start + count * (store.interval[size_t(n)] / DateTimeText::SecondsPerDay);
+    // A lone sample gets a time axis centred on it (the chart widens an axis of one instant);
+    // at the left edge its dot would be cut in half.
+    const double end =
+        count == 1 ? start
+                   : start + count * (store.interval[size_t(n)] / DateTimeText::SecondsPerDay);
     ConfigureGraph(chart, count, start, end);
     chart.setAllXData(std::span<const double>(store.times.data() + offset, entries));
     chart.setAllYData(std::span<const float>(store.values.data() + offset, entries));

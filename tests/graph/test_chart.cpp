@@ -287,3 +287,104 @@ TEST(Chart, WheelZoomsOnlyWhereZoomingIsAllowed) {
                   f.c.pixelToData(f.c.plottingRect().topLeft()).x(),
               60 * Sec);
 }
+
+namespace {
+QCPRange timeRange(const Chart& c) {
+    return c.plot()->axisRects().at(0)->axis(QCPAxis::atBottom)->range();
+}
+QCPRange valueRange(const Chart& c, int axis) {
+    return c.plot()->axisRects().at(axis)->axis(QCPAxis::atLeft)->range();
+}
+void dragZoom(Chart& c) {
+    const QRect area = c.plottingRect();
+    const QPoint a = area.topLeft() + QPoint(50, 30), b = area.topLeft() + QPoint(200, 120);
+    QTest::mousePress(c.plot(), Qt::LeftButton, {}, a);
+    QTest::mouseMove(c.plot(), b);
+    QTest::mouseRelease(c.plot(), Qt::LeftButton, {}, b);
+}
+} // namespace
+
+TEST(Chart, AZoomSurvivesARebuildOfTheLayout) {
+    Fixture f(60);
+    for (int p = 0; p < 60; ++p)
+        f.write(p, 400 + p, 50, 20);
+    f.c.redraw();
+    dragZoom(f.c);
+    ASSERT_TRUE(f.c.isZoomed());
+    const QCPRange x = timeRange(f.c), y0 = valueRange(f.c, 0), y1 = valueRange(f.c, 1);
+    ASSERT_GT(x.lower, T0);
+
+    // A quantity switched off and on again rebuilds the axes; the view stays where it was.
+    f.c.setSubsetToGraph(-1, 0);
+    f.c.setSubsetToGraph(0, 1);
+    f.c.redraw();
+    f.c.reinitAndReset();
+    EXPECT_TRUE(f.c.isZoomed());
+    EXPECT_DOUBLE_EQ(timeRange(f.c).lower, x.lower);
+    EXPECT_DOUBLE_EQ(timeRange(f.c).upper, x.upper);
+    EXPECT_DOUBLE_EQ(valueRange(f.c, 0).lower, y0.lower);
+    EXPECT_DOUBLE_EQ(valueRange(f.c, 0).upper, y0.upper);
+    EXPECT_DOUBLE_EQ(valueRange(f.c, 1).lower, y1.lower);
+    EXPECT_DOUBLE_EQ(valueRange(f.c, 1).upper, y1.upper);
+    // Both time axes still move together.
+    EXPECT_DOUBLE_EQ(f.c.plot()->axisRects().at(1)->axis(QCPAxis::atBottom)->range().lower,
+                     x.lower);
+
+    f.c.undoZoom();
+    EXPECT_NEAR(timeRange(f.c).lower, T0, 1e-9);
+    EXPECT_NEAR(timeRange(f.c).upper, T0 + 60 * Sec, 1e-9);
+    EXPECT_DOUBLE_EQ(valueRange(f.c, 0).upper, 10000);
+}
+
+TEST(Chart, AScaleWithoutWidthIsWidenedAroundItsValue) {
+    struct Case {
+        const char* name;
+        double minX, maxX;
+        double minY, maxY;
+        double expectX0, expectX1; // time axis shown
+        double expectY0, expectY1; // axis 0 shown
+    };
+    const double nan = std::nan("");
+    const Case cases[] = {
+        {"one instant", T0, T0, 0, 10000, T0 - 30 * Sec, T0 + 30 * Sec, 0, 10000},
+        {"minimum equal to maximum", T0, T0 + 10 * Sec, 500, 500, T0, T0 + 10 * Sec, 499, 501},
+        {"inverted passes as it is", T0 + 10 * Sec, T0, 10000, 0, T0, T0 + 10 * Sec, 0, 10000},
+        // Not a number: the data's own extent, as for an automatic scale.
+        {"not finite", nan, T0 + 10 * Sec, 0, 10000, T0, T0 + 2 * Sec, 0, 10000},
+    };
+    for (const Case& k : cases) {
+        Fixture f(3);
+        for (int p = 0; p < 3; ++p)
+            f.write(p, 400, 50, 20);
+        f.c.setManualMinX(k.minX);
+        f.c.setManualMaxX(k.maxX);
+        f.c.setWorkingAxis(0);
+        f.c.setManualMinY(k.minY);
+        f.c.setManualMaxY(k.maxY);
+        f.c.redraw();
+        EXPECT_NEAR(timeRange(f.c).lower, k.expectX0, 1e-9) << k.name;
+        EXPECT_NEAR(timeRange(f.c).upper, k.expectX1, 1e-9) << k.name;
+        EXPECT_NEAR(valueRange(f.c, 0).lower, k.expectY0, 1e-9) << k.name;
+        EXPECT_NEAR(valueRange(f.c, 0).upper, k.expectY1, 1e-9) << k.name;
+    }
+}
+
+TEST(Chart, ALonePointIsDrawnAsADot) {
+    Fixture f(1);
+    f.write(0, 400, 50, 20);
+    f.c.redraw();
+    for (int k = 0; k < 3; ++k)
+        EXPECT_NE(f.graph(k)->scatterStyle().shape(), QCPScatterStyle::ssNone) << k;
+    // A second point makes a line, and the dots go.
+    f.c.setPoints(2);
+    f.write(1, 410, 51, 21);
+    f.c.redraw();
+    for (int k = 0; k < 3; ++k)
+        EXPECT_EQ(f.graph(k)->scatterStyle().shape(), QCPScatterStyle::ssNone) << k;
+    // A lone null value has nothing to show.
+    f.c.setPoints(1);
+    f.c.setYData(0, 0, 99999);
+    f.c.setNullDataValueY(99999);
+    f.c.redraw();
+    EXPECT_EQ(f.graph(0)->scatterStyle().shape(), QCPScatterStyle::ssNone);
+}

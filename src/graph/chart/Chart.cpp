@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <qcustomplot.h>
 
 namespace chart {
@@ -497,6 +498,15 @@ bool Chart::subsetShown(int subset) const {
 
 void Chart::rebuildLayout() {
     m_layoutDirty = false;
+    // A zoomed view survives the rebuild (a quantity switched on or off, say): the new axes
+    // take the ranges the old ones showed.
+    std::optional<QCPRange> zoomedX;
+    std::vector<QCPRange> zoomedY;
+    if (m_zoomed && !m_rects.empty()) {
+        zoomedX = m_rects[0]->axis(QCPAxis::atBottom)->range();
+        for (QCPAxisRect* rect : m_rects)
+            zoomedY.push_back(rect->axis(QCPAxis::atLeft)->range());
+    }
     m_plot->clearGraphs();
     m_plot->plotLayout()->clear();
     m_rects.clear();
@@ -607,6 +617,13 @@ void Chart::rebuildLayout() {
         m_legend = nullptr;
     }
     m_baseFont = base;
+    if (zoomedX) {
+        applyScaleRanges();
+        for (QCPAxisRect* rect : m_rects)
+            rect->axis(QCPAxis::atBottom)->setRange(*zoomedX);
+        for (size_t a = 0; a < m_rects.size() && a < zoomedY.size(); ++a)
+            m_rects[a]->axis(QCPAxis::atLeft)->setRange(zoomedY[a]);
+    }
 }
 
 QColor Chart::drawColor(Argb c) const {
@@ -707,7 +724,13 @@ void Chart::applyLook() {
         }
         if (st.line == LineStyle::Line && st.point == PointStyle::None)
             shape = QCPScatterStyle::ssNone;
-        g->setScatterStyle(QCPScatterStyle(shape, 5));
+        // A line needs two points; a lone one is drawn as a dot, or nothing would show.
+        const auto& data = *m_data[size_t(s)];
+        const bool lone = data.size() == 1 && !std::isnan(data.constBegin()->value);
+        if (shape == QCPScatterStyle::ssNone && lone)
+            g->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 7));
+        else
+            g->setScatterStyle(QCPScatterStyle(shape, 5));
         g->setVisible(subsetShown(s));
         // Smooth lines cost more than they show once there are more points than pixels.
         g->setAntialiased(m_data[size_t(s)]->size() < 5000);
@@ -753,9 +776,31 @@ void Chart::syncData(int s) {
 }
 
 void Chart::applyRanges() {
-    if (m_zoomed || m_rects.empty()) return;
-    QCPRange xr(m_s.minX, m_s.maxX);
-    if (!m_s.manualX) {
+    // A zoom keeps its ranges until it is undone.
+    if (!m_zoomed) applyScaleRanges();
+}
+
+namespace {
+// A range the plot can show: a range without width (one point in time, or a minimum equal to
+// its maximum) is widened around its value by halfWidth each side; one that is not finite is
+// refused.
+std::optional<QCPRange> showableRange(double lower, double upper, double halfWidth) {
+    if (!std::isfinite(lower) || !std::isfinite(upper)) return std::nullopt;
+    QCPRange r(lower, upper);
+    r.normalize();
+    if (!QCPRange::validRange(r)) r = QCPRange(r.center() - halfWidth, r.center() + halfWidth);
+    if (!QCPRange::validRange(r)) return std::nullopt;
+    return r;
+}
+} // namespace
+
+void Chart::applyScaleRanges() {
+    if (m_rects.empty()) return;
+    // A time axis of one instant shows the minute around it, so a lone point sits mid-chart.
+    const double halfX = 30.0 / DateTimeText::SecondsPerDay;
+    std::optional<QCPRange> xr;
+    if (m_s.manualX) xr = showableRange(m_s.minX, m_s.maxX, halfX);
+    if (!xr) {
         bool found = false;
         QCPRange all;
         for (size_t s = 0; s < m_graphs.size(); ++s) {
@@ -766,15 +811,15 @@ void Chart::applyRanges() {
             all = found ? QCPRange(std::min(all.lower, r.lower), std::max(all.upper, r.upper)) : r;
             found = true;
         }
-        xr = found ? all : QCPRange(0, 1);
-        if (xr.size() <= 0) xr = QCPRange(xr.lower - 1.0 / 86400, xr.upper + 1.0 / 86400);
+        if (found) xr = showableRange(all.lower, all.upper, halfX);
     }
     for (QCPAxisRect* rect : m_rects)
-        rect->axis(QCPAxis::atBottom)->setRange(xr);
+        rect->axis(QCPAxis::atBottom)->setRange(xr.value_or(QCPRange(0, 1)));
     for (size_t a = 0; a < m_rects.size(); ++a) {
         const YAxisState axis = a < m_s.yAxes.size() ? m_s.yAxes[a] : YAxisState{};
-        QCPRange yr(axis.min, axis.max);
-        if (!axis.manual) {
+        std::optional<QCPRange> yr;
+        if (axis.manual) yr = showableRange(axis.min, axis.max, 1.0);
+        if (!yr) {
             bool found = false;
             QCPRange all;
             for (size_t s = 0; s < m_graphs.size(); ++s) {
@@ -788,10 +833,9 @@ void Chart::applyRanges() {
                             : r;
                 found = true;
             }
-            yr = found ? all : QCPRange(0, 1);
-            if (yr.size() <= 0) yr = QCPRange(yr.lower - 1, yr.upper + 1);
+            if (found) yr = showableRange(all.lower, all.upper, 1.0);
         }
-        m_rects[a]->axis(QCPAxis::atLeft)->setRange(yr);
+        m_rects[a]->axis(QCPAxis::atLeft)->setRange(yr.value_or(QCPRange(0, 1)));
     }
 }
 

@@ -249,7 +249,8 @@ class Chart : public QWidget {
 
     void rebuildLayout();
     void applyLook();
-    void applyRanges();
+    void applyRanges();      // the scales of the settings, unless zoomed
+    void applyScaleRanges(); // the scales of the settings
     void syncData(int subset);
     void applyAnnotations();
     int axisOfSubset(int subset) const;

@@ -3,6 +3,7 @@
 #include "app/DataFolder.h"
 #include "app/DialogService.h"
 #include "app/Settings.h"
+#include "app/TileLayout.h"
 #include "app/Uabout.h"
 #include "files/FileCommands.h"
 #include "link/Clock.h"
@@ -51,8 +52,7 @@ QToolButton* makeButton(QWidget* parent, const QString& name, const QString& hin
 TfrmMain::TfrmMain(const MainServices& services, QWidget* parent)
     : QMainWindow(parent), m_transport(services.transport),
       m_clock(services.clock ? services.clock : &Clock::system()), m_dialogs(services.dialogs),
-      m_documentsDir(services.documentsDir),
-      m_documentsUnavailable(services.documentsUnavailable) {
+      m_documentsDir(services.documentsDir), m_documentsUnavailable(services.documentsUnavailable) {
     initQ7320Resources();
     if (!m_dialogs) {
         m_ownDialogs = std::make_unique<WidgetDialogService>();
@@ -147,13 +147,13 @@ void TfrmMain::createMenus() {
     Stop1->setEnabled(false);
 
     menuDataLogger = bar->addMenu(QStringLiteral("&Data Logger"));
-    LoadData1 = add(menuDataLogger, QStringLiteral("&Load "),
-                    [this] { m_dataLogger->LoadData1Click(); });
+    LoadData1 =
+        add(menuDataLogger, QStringLiteral("&Load "), [this] { m_dataLogger->LoadData1Click(); });
     Setup1 = add(menuDataLogger, QStringLiteral("&Setup"), [this] { m_meterSetup->Setup1Click(); });
 
     menuView = bar->addMenu(QStringLiteral("&View"));
-    ControlPanel1 = add(menuView, QStringLiteral("&Control Panel"),
-                        [this] { m_live->ControlPanel1Click(); });
+    ControlPanel1 =
+        add(menuView, QStringLiteral("&Control Panel"), [this] { m_live->ControlPanel1Click(); });
     ControlPanel1->setCheckable(true);
     ControlPanel1->setChecked(true);
     RealTimeGraph1 = add(menuView, QStringLiteral("Real Time &Graph"),
@@ -176,7 +176,8 @@ void TfrmMain::createMenus() {
         if (!windows.isEmpty()) menuWindow->addSeparator();
         int n = 1;
         for (QMdiSubWindow* w : windows) {
-            QAction* a = menuWindow->addAction(QStringLiteral("&%1 %2").arg(n++).arg(w->windowTitle()));
+            QAction* a =
+                menuWindow->addAction(QStringLiteral("&%1 %2").arg(n++).arg(w->windowTitle()));
             a->setCheckable(true);
             a->setChecked(w == m_mdi->activeSubWindow());
             connect(a, &QAction::triggered, this, [this, w] { m_mdi->setActiveSubWindow(w); });
@@ -205,9 +206,9 @@ void TfrmMain::createToolBar() {
                           QStyle::SP_FileDialogDetailedView);
     btnDataLogger = makeButton(toolBarPanel, QStringLiteral("btnDataLogger"),
                                QStringLiteral("Data Logger"), QStyle::SP_ArrowDown);
-    btnOutputToGraph = makeButton(toolBarPanel, QStringLiteral("btnOutputToGraph"),
-                                  QStringLiteral("Output Tabular to graph"),
-                                  QStyle::SP_FileDialogContentsView);
+    btnOutputToGraph =
+        makeButton(toolBarPanel, QStringLiteral("btnOutputToGraph"),
+                   QStringLiteral("Output Tabular to graph"), QStyle::SP_FileDialogContentsView);
     btnRun = makeButton(toolBarPanel, QStringLiteral("btnRun"),
                         QStringLiteral("Start Graphing Real Time Data"), QStyle::SP_MediaPlay);
     btnStop = makeButton(toolBarPanel, QStringLiteral("btnStop"),
@@ -218,8 +219,7 @@ void TfrmMain::createToolBar() {
     connect(SpeedButton1, &QToolButton::clicked, this, [this] { m_fileCommands->Open1Click(); });
     connect(SpeedButton2, &QToolButton::clicked, this, [this] { m_fileCommands->Save1Click(); });
     connect(btnPrint, &QToolButton::clicked, this, [this] { m_printCommands->btnPrintClick(); });
-    connect(btnDataLogger, &QToolButton::clicked, this,
-            [this] { m_dataLogger->LoadData1Click(); });
+    connect(btnDataLogger, &QToolButton::clicked, this, [this] { m_dataLogger->LoadData1Click(); });
     connect(btnOutputToGraph, &QToolButton::clicked, this,
             [this] { m_dataLogger->btnOutputToGraphClick(); });
     connect(btnRun, &QToolButton::clicked, this, [this] { m_realTime->btnRunClick(); });
@@ -302,7 +302,9 @@ void TfrmMain::setDataLoggerEnabled(bool enabled) {
     btnDataLogger->setVisible(true);
 }
 
-void TfrmMain::setSplash(TfrmAbout* splash) { m_splash = splash; }
+void TfrmMain::setSplash(TfrmAbout* splash) {
+    m_splash = splash;
+}
 
 void TfrmMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
@@ -343,9 +345,27 @@ void TfrmMain::FormShow() {
     if (graphFrame) m_mdi->setActiveSubWindow(graphFrame);
 }
 
-void TfrmMain::Tile1Click() { m_mdi->tileSubWindows(); }
+void TfrmMain::Tile1Click() {
+    // Not QMdiArea's own tiling: without scroll bars it grows the main window until every
+    // child fits at its minimum size, far past the screen. This one keeps to the area.
+    QList<QMdiSubWindow*> frames;
+    std::vector<TileWindow> windows;
+    for (QMdiSubWindow* w : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+        if (!w->isVisible() || w->isMinimized()) continue;
+        if (w->isMaximized()) w->showNormal();
+        const QWidget* content = w->widget();
+        const bool fixed = content && content->minimumSize() == content->maximumSize();
+        windows.push_back({w->size(), w->minimumSize(), fixed});
+        frames << w;
+    }
+    const std::vector<QRect> placed = tileLayout(m_mdi->viewport()->rect(), windows);
+    for (qsizetype i = 0; i < frames.size(); ++i)
+        frames[i]->setGeometry(placed[size_t(i)]);
+}
 
-void TfrmMain::Cascade1Click() { m_mdi->cascadeSubWindows(); }
+void TfrmMain::Cascade1Click() {
+    m_mdi->cascadeSubWindows();
+}
 
 void TfrmMain::About1Click() {
     TfrmAbout* about = new TfrmAbout(this);

@@ -1,6 +1,7 @@
 # Files of this folder, by library.
 list(APPEND Q7320_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/DateTimeText.h ${CMAKE_CURRENT_LIST_DIR}/DateTimeText.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TileLayout.h ${CMAKE_CURRENT_LIST_DIR}/TileLayout.cpp
 )
 list(APPEND Q7320_UI_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/AppState.h

@@ -198,3 +198,33 @@ TEST(Shell, ViewMenuChecksTellWhetherTheWindowIsOpen) {
     EXPECT_FALSE(frameOf(panel)->isMinimized());
     EXPECT_TRUE(m.ControlPanel1->isChecked());
 }
+
+TEST(Shell, TileKeepsEveryWindowInsideTheAreaAndTheMainWindowItsSize) {
+    NoMeter meter;
+    TestMain t(meter, true);
+    TfrmMain& m = *t.main;
+    for (int i = 0; i < 3; ++i) {
+        auto* g = new TfrmGraph(m);
+        g->setWindowTitle(QStringLiteral("chart %1.ghf").arg(i));
+        m.addChild(g);
+    }
+    QApplication::processEvents();
+    const auto frames = m.mdiArea()->subWindowList();
+    ASSERT_EQ(frames.size(), 5); // the panel, the real-time graph and three charts
+    const QSize mainSize = m.size();
+    QWidget* panelFrame = m.state().frontPanel->parentWidget();
+    const QSize panelSize = panelFrame->size();
+
+    m.Tile1Click();
+    QApplication::processEvents();
+    EXPECT_EQ(m.size(), mainSize);
+    const QRect area = m.mdiArea()->viewport()->rect();
+    for (QMdiSubWindow* f : frames)
+        EXPECT_TRUE(area.contains(f->geometry()))
+            << f->windowTitle().toStdString() << " at " << f->geometry().x() << ","
+            << f->geometry().y() << " " << f->width() << "x" << f->height();
+    EXPECT_EQ(panelFrame->size(), panelSize);
+    for (QMdiSubWindow* a : frames)
+        for (QMdiSubWindow* b : frames)
+            if (a != b) EXPECT_FALSE(a->geometry().intersects(b->geometry()));
+}

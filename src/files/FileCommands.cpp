@@ -1,6 +1,7 @@
 #include "files/FileCommands.h"
 
 #include "app/DialogService.h"
+#include "app/TileLayout.h"
 #include "app/Umain.h"
 #include "app/Uscope.h"
 #include "files/CollectionFile.h"
@@ -8,11 +9,11 @@
 #include "files/TextFiles.h"
 #include "files/Uopensave.h"
 #include "graph/Ugraph.h"
-#include "realtime/RealTimeRecorder.h"
 #include "graph/chart/Chart.h"
 #include "logger/DataLogger.h"
 #include "logger/ListTableModel.h"
 #include "logger/Ulist.h"
+#include "realtime/RealTimeRecorder.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -191,7 +192,10 @@ void FileCommands::OpenSingleFile() {
         return;
     }
     QMdiSubWindow* frame = m_main.addChild(graph);
-    frame->setGeometry(0, 0, m_main.width(), m_main.contentsRect().height() - 40);
+    // The main window's width and client height less 40, cut to the area that holds the
+    // children: that client height counts the menu, tool and status bars as well.
+    frame->setGeometry(keepInside(QRect(0, 0, m_main.width(), m_main.contentsRect().height() - 40),
+                                  m_main.mdiArea()->viewport()->rect()));
     chart::Chart& c = *graph->PESGraph1;
     graph->UpdateStatistics();
     graph->chkSplit->setChecked(c.multiAxesCount() > 1 && c.multiAxesSubsets(1) > 0);

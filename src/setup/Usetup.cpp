@@ -32,6 +32,12 @@ QChar decimalPoint() {
     return dp.isEmpty() ? QLatin1Char('.') : dp.at(0);
 }
 
+void keepRoomWhenHidden(QWidget* w) {
+    QSizePolicy p = w->sizePolicy();
+    p.setRetainSizeWhenHidden(true);
+    w->setSizePolicy(p);
+}
+
 // A small picture of a temperature unit sign, drawn here.
 QLabel* unitPicture(QWidget* parent, const QString& name, const QString& unit) {
     QPixmap pm(26, 18);
@@ -50,6 +56,7 @@ QLabel* unitPicture(QWidget* parent, const QString& name, const QString& unit) {
     l->setObjectName(name);
     l->setPixmap(pm);
     l->setFixedSize(pm.size());
+    keepRoomWhenHidden(l); // shown after a read; the window keeps its size
     l->hide();
     return l;
 }
@@ -109,7 +116,11 @@ void TfrmSetup::buildControls() {
     auto result = [](QWidget* parent, const QString& name) {
         auto* l = new QLabel(parent);
         l->setObjectName(name);
-        l->setMinimumWidth(90);
+        // Room for the longest result from the start, so the window does not grow and move
+        // as results appear.
+        l->setMinimumWidth(
+            std::max(90, l->fontMetrics().horizontalAdvance(QStringLiteral("Fail code=9004")) + 6));
+        keepRoomWhenHidden(l);
         l->hide();
         return l;
     };
@@ -229,6 +240,8 @@ void TfrmSetup::buildControls() {
         connect(ComboBox1, &QComboBox::activated, this, [this] { ComboBox1Change(); });
         Edit4 = edit(GroupBoxAlarm, QStringLiteral("Edit4"), {}, 60);
         Edit5 = edit(GroupBoxAlarm, QStringLiteral("Edit5"), {}, 60);
+        keepRoomWhenHidden(Edit4); // shown and hidden with the alarm switch
+        keepRoomWhenHidden(Edit5);
         g->addWidget(ComboBox1, 0, 0, 2, 1);
         g->addWidget(label(GroupBoxAlarm, QStringLiteral("Hi:")), 0, 1);
         g->addWidget(Edit4, 0, 2);

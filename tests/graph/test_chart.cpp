@@ -388,3 +388,47 @@ TEST(Chart, ALonePointIsDrawnAsADot) {
     f.c.redraw();
     EXPECT_EQ(f.graph(0)->scatterStyle().shape(), QCPScatterStyle::ssNone);
 }
+
+TEST(Chart, TheTableStaysInsideAxisZeroWhateverTheChartsSize) {
+    struct Case {
+        const char* name;
+        QSize size;
+        int rows; // with text; three empty rows follow
+    };
+    const Case cases[] = {
+        {"narrow window", {760, 520}, 12},
+        {"full size", {1100, 540}, 12},
+        {"low window: smaller text", {800, 400}, 12},
+        // Cannot fit at a readable size: it starts at the top of axis 0 and runs on below.
+        {"more rows than fit", {800, 400}, 40},
+    };
+    for (const Case& k : cases) {
+        Fixture f(3);
+        f.c.resize(k.size);
+        f.c.setTableSize(k.rows + 3, 2);
+        for (int r = 0; r < k.rows; ++r) {
+            f.c.setTableText(r, 0, QStringLiteral("ppm MAX:"));
+            f.c.setTableText(r, 1, QStringLiteral("1234@14/03/2026 09:26:53"));
+        }
+        f.c.setTableInsideAxis0(550, 50);
+        f.c.setTableTextSize(80);
+        f.c.setShowTable(true);
+        f.c.redraw();
+        QCoreApplication::processEvents();
+        const QRect axis0 = f.c.plot()->axisRects().at(0)->rect();
+        const QRect table = f.c.tableRect();
+        EXPECT_FALSE(table.isEmpty()) << k.name;
+        if (k.rows > 12) {
+            EXPECT_TRUE(axis0.contains(table.topLeft())) << k.name;
+            EXPECT_EQ(table.top(), axis0.top()) << k.name;
+            continue;
+        }
+        EXPECT_TRUE(axis0.contains(table))
+            << k.name << ": table " << table.x() << "," << table.y() << " " << table.width() << "x"
+            << table.height() << " in " << axis0.x() << "," << axis0.y() << " " << axis0.width()
+            << "x" << axis0.height();
+        EXPECT_EQ(f.c.tableLocation(), table.topLeft()) << k.name;
+        // The position the program gave stays in the settings, for a larger window.
+        EXPECT_EQ(f.c.state().table.left, 550) << k.name;
+    }
+}

@@ -1,5 +1,6 @@
 // The graph window: layout and texts, ConfigureGraph, ShowDataSet, check boxes, ClearGraph,
 // statistics in the boxes, read-outs, the MAX/MIN table and the close rules per caption.
+#include "LayoutCheck.h"
 #include "TestMain.h"
 #include "app/DateTimeText.h"
 #include "graph/Ugraph.h"
@@ -632,4 +633,40 @@ TEST(GraphWindow, ShowingSetsTheNormalToolAndActivatingDisablesOutputToGraph) {
     f.t.main->mdiArea()->setActiveSubWindow(nullptr);
     f.t.main->mdiArea()->setActiveSubWindow(f.frame);
     EXPECT_FALSE(f.t.main->btnOutputToGraph->isEnabled());
+}
+
+TEST(GraphWindow, ToolRowsAndStatisticPanelsShowEveryTextAtTheGivenWidths) {
+    struct Case {
+        const char* name;
+        int width;
+        int fontPixels; // the statistic panels' font, 0 for the first one
+    };
+    const Case cases[] = {
+        {"real-time window", 800, 0},
+        {"full width", 1160, 0},
+        {"14 pt font, full width", 1160, 19},
+        {"14 pt font, real-time window", 800, 19},
+    };
+    for (const Case& k : cases) {
+        GraphFixture f(TfrmGraph::RealTimeCaption);
+        TfrmGraph& g = *f.g;
+        g.setClearButtonShown(true);
+        f.t.main->resize(1400, 900);
+        f.t.main->show();
+        if (k.fontPixels) {
+            QFont big(QStringLiteral("Tahoma"));
+            big.setPixelSize(k.fontPixels);
+            f.t.dialogs.fontAnswers.push_back(big);
+            g.Button3Click();
+        }
+        g.txtStartTime->setText(DateTimeText::dateTime(T0));
+        g.txtppmMax->setText("1234@" + DateTimeText::dateTime(T0));
+        f.frame->resize(k.width, 640);
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        const QStringList faults = layoutFaults(&g);
+        EXPECT_TRUE(faults.isEmpty()) << k.name << ":\n" << faults.join('\n').toStdString();
+        for (QCheckBox* c : {g.chkppm, g.chkRH, g.chkT1})
+            EXPECT_TRUE(c->isVisibleTo(&g)) << k.name << " " << c->text().toStdString();
+    }
 }

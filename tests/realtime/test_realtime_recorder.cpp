@@ -1,4 +1,5 @@
 #include "FakeRealTimeView.h"
+#include "LayoutCheck.h"
 #include "TestMain.h"
 #include "app/DateTimeText.h"
 #include "link/Exchange.h"
@@ -9,8 +10,10 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QToolButton>
@@ -493,4 +496,20 @@ TEST_F(Recorder, KilledRecordingIsRestoredWithEverySample) {
         EXPECT_EQ(journal->samples[i].temp, reported[i].temp) << i;
         EXPECT_EQ(journal->samples[i].flags, reported[i].flags) << i;
     }
+}
+
+TEST(RealTimeSetupLayout, EveryTextShowsWholeAtTheDialogsSize) {
+    TfrmSetupRealTime d;
+    d.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(d.size(), QSize(402, 175));
+    const QStringList faults = layoutFaults(&d);
+    EXPECT_TRUE(faults.isEmpty()) << faults.join('\n').toStdString();
+    QStringList texts;
+    for (const QLabel* l : d.findChildren<QLabel*>())
+        texts << l->text();
+    for (const char* given :
+         {"Real-Time data no to be recorded", "(Adjust the number to meet your need)",
+          "Real -Time Sampling Rate", "mm:ss", "Recording Period", "HH:MM:SS"})
+        EXPECT_TRUE(texts.contains(QString::fromLatin1(given))) << given;
 }

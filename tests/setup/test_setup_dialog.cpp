@@ -1,6 +1,7 @@
 // The "Setup" dialog against the virtual meter: the information read, every setup command with
 // its checks, retries and codes, "Setup All", and keeping the dialog's commands apart from the
 // poll timer and from each other.
+#include "LayoutCheck.h"
 #include "TestMain.h"
 #include "app/AppState.h"
 #include "app/DialogService.h"
@@ -154,6 +155,34 @@ TEST_F(SetupDialog, WithoutConnectionNothingIsSent) {
     EXPECT_EQ(letters(), "");
     EXPECT_TRUE(dlg->txtVer->text().isEmpty());
     EXPECT_TRUE(dlg->txtDataSets->text().isEmpty());
+}
+
+TEST_F(SetupDialog, KeepsItsSizeAndPlaceAsResultsAppear) {
+    QCoreApplication::processEvents();
+    const QRect before = dlg->geometry();
+    auto faults = layoutFaults(dlg);
+    EXPECT_TRUE(faults.isEmpty()) << faults.join('\n').toStdString();
+    read();
+    dlg->ComboBox1->setCurrentIndex(1); // the alarm limits show
+    dlg->ComboBox1Change();
+    meter.failNext(Op::ReadReply, 3, 't');
+    dlg->Button1Click(); // the longest result text
+    dlg->Button2Click();
+    dlg->Button7Click();
+    dlg->Button12Click();
+    dlg->Button13Click();
+    dlg->Button14Click();
+    dlg->Button11Click();
+    dlg->Button16Click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dlg->lblOK1->text(), "Fail code=405");
+    for (QLabel* l : {dlg->lblOK1, dlg->lblOK2, dlg->lblOK5, dlg->lblOK6, dlg->Label24,
+                      dlg->Label28, dlg->Label29, dlg->Label12, dlg->Label38})
+        EXPECT_TRUE(l->isVisible()) << l->objectName().toStdString();
+    EXPECT_FALSE(dlg->unitC->isHidden());
+    EXPECT_EQ(dlg->geometry(), before);
+    faults = layoutFaults(dlg);
+    EXPECT_TRUE(faults.isEmpty()) << faults.join('\n').toStdString();
 }
 
 // ---- Information read ----------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "graph/chart/Chart.h"
 
 #include "app/DateTimeText.h"
+#include "app/TileLayout.h"
 #include "graph/chart/ChartCustomizeDialog.h"
 
 #include <QMouseEvent>
@@ -884,6 +885,13 @@ QPoint Chart::dataToPixel(double x, double y) const {
         .toPoint();
 }
 
+// Where the table annotation's cells lie (shared by drawing and the mouse).
+struct TableGeometry {
+    std::vector<int> columnWidths;
+    int rowHeight = 0;
+    QRect rect;
+};
+
 namespace {
 QFont scaled(const QFont& base, int percent) {
     QFont f = base;
@@ -891,11 +899,15 @@ QFont scaled(const QFont& base, int percent) {
     return f;
 }
 
-struct TableGeometry {
-    std::vector<int> columnWidths;
-    int rowHeight = 0;
-    QRect rect;
-};
+// Rows to draw: trailing rows with no text show nothing and are left out.
+int filledRows(const TableAnnotation& t) {
+    int rows = t.rows;
+    while (rows > 1 && std::all_of(t.texts.begin() + ptrdiff_t(rows - 1) * t.columns,
+                                   t.texts.begin() + ptrdiff_t(rows) * t.columns,
+                                   [](const QString& s) { return s.isEmpty(); }))
+        --rows;
+    return rows;
+}
 
 TableGeometry tableGeometry(const TableAnnotation& t, const QFont& font, QPoint origin) {
     TableGeometry g;
@@ -910,7 +922,7 @@ TableGeometry tableGeometry(const TableAnnotation& t, const QFont& font, QPoint 
     int width = 0;
     for (int w : g.columnWidths)
         width += w;
-    g.rect = QRect(origin, QSize(width + 4, g.rowHeight * t.rows + 4));
+    g.rect = QRect(origin, QSize(width + 4, g.rowHeight * filledRows(t) + 4));
     return g;
 }
 
@@ -919,19 +931,41 @@ bool lowContrast(const QColor& a, const QColor& b) {
 }
 } // namespace
 
+struct Chart::PlacedTable {
+    QFont font;
+    TableGeometry geometry;
+};
+
+Chart::PlacedTable Chart::placedTable() const {
+    const TableAnnotation& t = m_s.table;
+    const QRect bounds = t.insideAxis0 && !m_rects.empty() ? m_rects[0]->rect() : m_plot->rect();
+    const QPoint origin = (t.insideAxis0 && !m_rects.empty() ? m_rects[0]->topLeft() : QPoint()) +
+                          QPoint(t.left, t.top);
+    PlacedTable placed{scaled(m_baseFont, t.textSize), {}};
+    placed.geometry = tableGeometry(t, placed.font, origin);
+    // Where it would not fit even when moved, the text gets smaller, down to a readable size.
+    constexpr int SmallestPixels = 8;
+    while ((placed.geometry.rect.height() > bounds.height() ||
+            placed.geometry.rect.width() > bounds.width()) &&
+           placed.font.pixelSize() > SmallestPixels) {
+        placed.font.setPixelSize(placed.font.pixelSize() - 1);
+        placed.geometry = tableGeometry(t, placed.font, origin);
+    }
+    // Kept inside its area: a table placed (or dragged) past an edge comes back in.
+    const QRect& r = placed.geometry.rect;
+    placed.geometry.rect = keepInside(r, bounds, r.size());
+    return placed;
+}
+
 QRect Chart::tableRect() const {
     const TableAnnotation& t = m_s.table;
     if (!t.shown || t.rows <= 0 || t.columns <= 0 || m_rects.empty()) return {};
-    const QPoint origin =
-        (t.insideAxis0 ? m_rects[0]->topLeft() : QPoint(0, 0)) + QPoint(t.left, t.top);
-    return tableGeometry(t, scaled(m_baseFont, t.textSize), origin).rect;
+    return placedTable().geometry.rect;
 }
 
 QPoint Chart::tableLocation() const {
-    const TableAnnotation& t = m_s.table;
-    const QPoint origin =
-        (t.insideAxis0 && !m_rects.empty()) ? m_rects[0]->topLeft() : QPoint(0, 0);
-    return origin + QPoint(t.left, t.top);
+    if (m_rects.empty()) return QPoint(m_s.table.left, m_s.table.top);
+    return placedTable().geometry.rect.topLeft();
 }
 
 void Chart::drawOverlay(QCPPainter* painter) {
@@ -1005,8 +1039,16 @@ void Chart::drawOverlay(QCPPainter* painter) {
 
     const TableAnnotation& t = m_s.table;
     if (t.shown && t.rows > 0 && t.columns > 0) {
-        const QFont font = scaled(m_baseFont, t.textSize);
-        const TableGeometry g = tableGeometry(t, font, tableLocation());
+        const PlacedTable placed = placedTable();
+        const QFont& font = placed.font;
+        const TableGeometry& g = placed.geometry;
+        // What the text stands on: the table's colour over the plot's.
+        const QColor tableBack = QColor::fromRgba(t.backColor);
+        const double alpha = tableBack.alphaF();
+        const QColor under =
+            QColor::fromRgbF(float(tableBack.redF() * alpha + back.redF() * (1 - alpha)),
+                             float(tableBack.greenF() * alpha + back.greenF() * (1 - alpha)),
+                             float(tableBack.blueF() * alpha + back.blueF() * (1 - alpha)));
         painter->save();
         painter->setFont(font);
         painter->fillRect(g.rect, QColor::fromRgba(t.backColor));
@@ -1022,16 +1064,26 @@ void Chart::drawOverlay(QCPPainter* painter) {
             painter->drawRect(g.rect.adjusted(0, 0, -1, -1));
         }
         const int ascent = QFontMetrics(font).ascent();
+        const int rows = filledRows(t);
         int y = g.rect.top() + 2;
-        for (int r = 0; r < t.rows; ++r) {
+        for (int r = 0; r < rows; ++r) {
             int x = g.rect.left() + 2;
             for (int c = 0; c < t.columns; ++c) {
                 const size_t i = size_t(r) * size_t(t.columns) + size_t(c);
                 QFont f = font;
                 f.setBold((t.headerRow && r == 0) || (t.headerColumn && c == 0));
                 painter->setFont(f);
-                painter->setPen(drawColor(t.colors[i]));
-                painter->drawText(QPoint(x + 4, y + 1 + ascent), t.texts[i]);
+                const QColor color = drawColor(t.colors[i]);
+                const QPoint at(x + 4, y + 1 + ascent);
+                // Red on the see-through grey is hard to read: such text gets a halo.
+                if (lowContrast(color, under)) {
+                    painter->setPen(color.lightness() >= 128 ? QColor(20, 20, 20)
+                                                             : QColor(255, 255, 255));
+                    for (QPoint d : {QPoint(-1, 0), QPoint(1, 0), QPoint(0, -1), QPoint(0, 1)})
+                        painter->drawText(at + d, t.texts[i]);
+                }
+                painter->setPen(color);
+                painter->drawText(at, t.texts[i]);
                 x += g.columnWidths[size_t(c)];
             }
             y += g.rowHeight;

@@ -62,6 +62,7 @@ TfrmSetupRealTime::TfrmSetupRealTime(QWidget* parent) : QDialog(parent) {
                     1, 2, Qt::AlignRight);
     grid->addWidget(new QLabel(QStringLiteral("Real -Time Sampling Rate"), this), 2, 0);
     auto* rateRow = new QHBoxLayout;
+    rateRow->setSpacing(6);
     rateRow->addWidget(ComboBox1);
     rateRow->addWidget(ComboBox2);
     rateRow->addWidget(new QLabel(QStringLiteral("mm:ss"), this));
@@ -69,6 +70,7 @@ TfrmSetupRealTime::TfrmSetupRealTime(QWidget* parent) : QDialog(parent) {
     grid->addLayout(rateRow, 2, 1);
     grid->addWidget(new QLabel(QStringLiteral("Recording Period"), this), 3, 0);
     auto* periodRow = new QHBoxLayout;
+    periodRow->setSpacing(6);
     periodRow->addWidget(edtPeriod);
     periodRow->addWidget(new QLabel(QStringLiteral("HH:MM:SS"), this));
     periodRow->addStretch();

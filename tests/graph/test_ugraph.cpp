@@ -357,6 +357,9 @@ TEST(GraphWindow, EmptyAndSingleSampleDataSetsShowTheirOwnTime) {
     EXPECT_LT(timeAxis().size(), 1.0 / 24);
     EXPECT_EQ(g.txtStartTime->text(), DateTimeText::dateTime(T0));
     EXPECT_EQ(g.txtDataNo->text(), "0");
+    EXPECT_EQ(g.txtppmMin->text(), "----");
+    EXPECT_EQ(g.txtT1Max->text(), "----");
+    EXPECT_EQ(g.txtRHAvg->text(), "****");
 
     g.ShowDataSet(1);
     ASSERT_EQ(c.points(), 1);

@@ -1077,8 +1077,9 @@ void Chart::drawOverlay(QCPPainter* painter) {
                 const QPoint at(x + 4, y + 1 + ascent);
                 // Red on the see-through grey is hard to read: such text gets a halo.
                 if (lowContrast(color, under)) {
-                    painter->setPen(color.lightness() >= 128 ? QColor(20, 20, 20)
-                                                             : QColor(255, 255, 255));
+                    // By how bright the text looks: red gets white, yellow gets black.
+                    painter->setPen(qGray(color.rgb()) >= 128 ? QColor(20, 20, 20)
+                                                              : QColor(255, 255, 255));
                     for (QPoint d : {QPoint(-1, 0), QPoint(1, 0), QPoint(0, -1), QPoint(0, 1)})
                         painter->drawText(at + d, t.texts[i]);
                 }

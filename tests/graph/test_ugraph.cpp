@@ -49,15 +49,25 @@ struct GraphFixture {
     }
     AppState& st() { return t.main->state(); }
 
-    // Two data sets: 3 samples every 2 s from T0, then 4 samples every 75 s from T0 + 1.
-    void fillStore() {
+    // Data sets without samples yet, degrees C and no offsets; the caller adds the samples.
+    DataSetStore& storeOf(std::vector<double> starts, std::vector<int32_t> intervals,
+                          std::vector<int32_t> counts) {
         DataSetStore& s = st().dataSets;
         s.clear();
-        s.startTime = {T0, T0 + 1};
-        s.interval = {2, 75};
-        s.sampleCount = {3, 4};
-        s.temperatureUnit = {0, 0};
-        s.co2Offset = s.rhOffset = s.temperatureOffset = s.headerOffset = s.endOffset = {0, 0};
+        const size_t n = starts.size();
+        s.startTime = std::move(starts);
+        s.interval = std::move(intervals);
+        s.sampleCount = std::move(counts);
+        s.temperatureUnit.assign(n, 0);
+        for (auto* column :
+             {&s.co2Offset, &s.rhOffset, &s.temperatureOffset, &s.headerOffset, &s.endOffset})
+            column->assign(n, 0);
+        return s;
+    }
+
+    // Two data sets: 3 samples every 2 s from T0, then 4 samples every 75 s from T0 + 1.
+    void fillStore() {
+        DataSetStore& s = storeOf({T0, T0 + 1}, {2, 75}, {3, 4});
         for (int i = 0; i < 3; ++i) {
             for (int k = 0; k < 3; ++k)
                 s.times.push_back(T0 + i * 2 * Sec);
@@ -331,13 +341,7 @@ TEST(GraphWindow, AQuantityCheckBoxAfterAZoomKeepsTheZoomedView) {
 
 TEST(GraphWindow, EmptyAndSingleSampleDataSetsShowTheirOwnTime) {
     GraphFixture f(TfrmGraph::DataLoggerCaption);
-    DataSetStore& s = f.st().dataSets;
-    s.clear();
-    s.startTime = {T0, T0 + 1};
-    s.interval = {10, 90};
-    s.sampleCount = {0, 1};
-    s.temperatureUnit = {0, 1};
-    s.co2Offset = s.rhOffset = s.temperatureOffset = s.headerOffset = s.endOffset = {0, 0};
+    DataSetStore& s = f.storeOf({T0, T0 + 1}, {10, 90}, {0, 1});
     for (int k = 0; k < 3; ++k)
         s.times.push_back(T0 + 1);
     s.values.insert(s.values.end(), {612.0f, 48.5f, 71.2f});

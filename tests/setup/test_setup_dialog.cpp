@@ -20,7 +20,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -799,19 +798,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The same question in the real message box, answered from a timer as a user would.
 TEST(SetupAllRealMessageBox, NoSendsEverySettingButTheErase) {
-    QTemporaryDir dir;
-    TestClock clock;
-    VirtualMeter meter{clock};
     SpyTransport spy;
-    spy.meter = &meter;
     WidgetDialogService real;
-    MainServices services;
-    services.transport = &spy;
-    services.clock = &clock;
-    services.dialogs = &real;
-    services.settingsFile = dir.filePath(QStringLiteral("settings.ini"));
-    services.documentsDir = dir.path();
-    TfrmMain main(services);
+    TestMain tm(spy, real);
+    VirtualMeter meter{tm.clock};
+    spy.meter = &meter;
+    TfrmMain& main = *tm.main;
     QObject::disconnect(main.MainTimer, &QTimer::timeout, nullptr, nullptr);
     main.state().connected = true;
     main.meterSetup().Setup1Click();

@@ -5,12 +5,14 @@
 #include <QDir>
 #include <QTimer>
 
-TestMain::TestMain(Transport& transport, bool show) {
+TestMain::TestMain(Transport& transport, bool show) : TestMain(transport, dialogs, show) {}
+
+TestMain::TestMain(Transport& transport, DialogService& dialogService, bool show) {
     QDir().mkpath(documentsDir());
     MainServices s;
     s.transport = &transport;
     s.clock = &clock;
-    s.dialogs = &dialogs;
+    s.dialogs = &dialogService;
     s.settingsFile = settingsFile();
     s.documentsDir = documentsDir();
     main = std::make_unique<TfrmMain>(s);
@@ -18,7 +20,9 @@ TestMain::TestMain(Transport& transport, bool show) {
     if (show) main->show();
 }
 
-TestMain::~TestMain() { main.reset(); }
+TestMain::~TestMain() {
+    main.reset();
+}
 
 void TestMain::tick(int n) {
     for (int i = 0; i < n; ++i) {

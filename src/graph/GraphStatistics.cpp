@@ -3,6 +3,7 @@
 #include "app/DateTimeText.h"
 
 #include <QLocale>
+#include <cmath>
 
 namespace GraphStatistics {
 
@@ -48,8 +49,10 @@ Result compute(std::span<const double> x, std::span<const float> y, int points) 
     if (n > 0 && x.size() >= n) {
         const double first = x[0];
         const double last = x[n - 1];
-        // The span is divided by the number of points, not the number of intervals.
-        r.intervalSeconds = int((last - first) / points * DateTimeText::SecondsPerDay + 0.5);
+        // The span is divided by the number of points, not the number of intervals. Cells
+        // never written (X 0) or times from a damaged file can make it absurd: then 0.
+        const double seconds = (last - first) / points * DateTimeText::SecondsPerDay + 0.5;
+        r.intervalSeconds = std::isfinite(seconds) && std::abs(seconds) < 1e9 ? int(seconds) : 0;
         r.startTime = DateTimeText::dateTime(first);
     }
     r.minutesIndex = r.intervalSeconds / 60;

@@ -255,7 +255,7 @@ TEST_F(FileCommandsTest, TemplateWrittenAsGraphFileConfiguresNewCharts) {
     EXPECT_TRUE(t.dialogs.messages.empty());
 
     // A damaged template is reported and the built-in settings are used.
-    ASSERT_TRUE(writeBytes(path("prog/template/graph.ghf"), QByteArray("\x40\x00\x00\x00ab", 6)));
+    ASSERT_TRUE(writeBytes(path("prog/template/graph.ghf"), QByteArray("\x40\x00\x00\x00" "ab", 6)));
     TfrmGraph* plain = newGraph(10, 0);
     EXPECT_EQ(t.dialogs.lastMessage(), GraphFile::readError());
     EXPECT_NE(plain->PESGraph1->subsetColor(2), QColor(1, 2, 3));
@@ -416,7 +416,8 @@ TEST_F(FileCommandsTest, OddTextFiles) {
     EXPECT_EQ(cut->model().rowCount(), 2);
     EXPECT_EQ(cut->model().cell(2, 3), QStringLiteral("e"));
     // Binary garbage with a NUL and stray bytes: no crash, rows up to the first line without tab.
-    QByteArray junk("x\ty\r\n\x00\x01\xff\xfe\t\x80\n\x9f", 16);
+    static const char junkBytes[] = "x\ty\r\n\x00\x01\xff\xfe\t\x80\n\x9f";
+    const QByteArray junk(junkBytes, sizeof junkBytes - 1);
     ASSERT_TRUE(writeBytes(path("junk.txt"), junk));
     TfrmList* j = files().ReadListText(path("junk.txt"), ".txt");
     ASSERT_NE(j, nullptr);

@@ -880,9 +880,13 @@ QPointF Chart::pixelToData(QPoint pixel) const {
 
 QPoint Chart::dataToPixel(double x, double y) const {
     if (m_rects.empty()) return {};
-    return QPointF(m_rects[0]->axis(QCPAxis::atBottom)->coordToPixel(x),
-                   m_rects[0]->axis(QCPAxis::atLeft)->coordToPixel(y))
-        .toPoint();
+    // A point far off the axes (a mark at X 0 on a chart of today) lies millions of pixels
+    // away; it stays off screen without overflowing the integer pixel.
+    auto pixel = [](double p) {
+        return std::isfinite(p) ? int(std::clamp(p, -1e6, 1e6) + (p < 0 ? -0.5 : 0.5)) : -1000000;
+    };
+    return {pixel(m_rects[0]->axis(QCPAxis::atBottom)->coordToPixel(x)),
+            pixel(m_rects[0]->axis(QCPAxis::atLeft)->coordToPixel(y))};
 }
 
 // Where the table annotation's cells lie (shared by drawing and the mouse).

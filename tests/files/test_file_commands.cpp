@@ -255,7 +255,9 @@ TEST_F(FileCommandsTest, TemplateWrittenAsGraphFileConfiguresNewCharts) {
     EXPECT_TRUE(t.dialogs.messages.empty());
 
     // A damaged template is reported and the built-in settings are used.
-    ASSERT_TRUE(writeBytes(path("prog/template/graph.ghf"), QByteArray("\x40\x00\x00\x00" "ab", 6)));
+    ASSERT_TRUE(writeBytes(path("prog/template/graph.ghf"), QByteArray("\x40\x00\x00\x00"
+                                                                       "ab",
+                                                                       6)));
     TfrmGraph* plain = newGraph(10, 0);
     EXPECT_EQ(t.dialogs.lastMessage(), GraphFile::readError());
     EXPECT_NE(plain->PESGraph1->subsetColor(2), QColor(1, 2, 3));

@@ -11,7 +11,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const MeterInfoTexts t = meterInfoTexts(*info, QLatin1Char(','));
         if (t.meterTime.size() != 21) __builtin_trap();
     }
-    isInfoAcknowledged(bytes);
     serialText(std::span<const char>(reinterpret_cast<const char*>(data), size));
 
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));

@@ -5,6 +5,7 @@
 #include "app/DialogService.h"
 #include "app/HelpPage.h"
 #include "app/Settings.h"
+#include "app/TileLayout.h"
 #include "app/Uabout.h"
 #include "files/FileCommands.h"
 #include "link/Clock.h"
@@ -376,7 +377,21 @@ void TfrmMain::FormShow() {
 }
 
 void TfrmMain::Tile1Click() {
-    m_mdi->tileSubWindows();
+    // Not QMdiArea's own tiling: without scroll bars it grows the main window until every
+    // child fits at its minimum size, far past the screen. This one keeps to the area.
+    QList<QMdiSubWindow*> frames;
+    std::vector<TileWindow> windows;
+    for (QMdiSubWindow* w : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+        if (!w->isVisible() || w->isMinimized()) continue;
+        if (w->isMaximized()) w->showNormal();
+        const QWidget* content = w->widget();
+        const bool fixed = content && content->minimumSize() == content->maximumSize();
+        windows.push_back({w->size(), w->minimumSize(), fixed});
+        frames << w;
+    }
+    const std::vector<QRect> placed = tileLayout(m_mdi->viewport()->rect(), windows);
+    for (qsizetype i = 0; i < frames.size(); ++i)
+        frames[i]->setGeometry(placed[size_t(i)]);
 }
 
 void TfrmMain::Cascade1Click() {

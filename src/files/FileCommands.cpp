@@ -1,6 +1,7 @@
 #include "files/FileCommands.h"
 
 #include "app/DialogService.h"
+#include "app/TileLayout.h"
 #include "app/Umain.h"
 #include "app/Uscope.h"
 #include "files/CollectionFile.h"
@@ -194,7 +195,10 @@ void FileCommands::openChartFile(const QString& name) {
         return;
     }
     QMdiSubWindow* frame = m_main.addChild(graph);
-    frame->setGeometry(0, 0, m_main.width(), m_main.contentsRect().height() - 40);
+    // The main window's width and client height less 40, cut to the area that holds the
+    // children: that client height counts the menu, tool and status bars as well.
+    frame->setGeometry(keepInside(QRect(0, 0, m_main.width(), m_main.contentsRect().height() - 40),
+                                  m_main.mdiArea()->viewport()->rect()));
     chart::Chart& c = *graph->PESGraph1;
     graph->UpdateStatistics();
     graph->chkSplit->setChecked(c.multiAxesCount() > 1 && c.multiAxesSubsets(1) > 0);

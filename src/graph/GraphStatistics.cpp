@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <QLocale>
 #include <cmath>
 
 namespace GraphStatistics {
@@ -83,8 +84,9 @@ Result compute(std::span<const double> x, std::span<const float> y, int points) 
         r.minTime[k] = minTime;
         r.sum[k] = sum;
         r.count[k] = count;
-        r.maxText[k] = extremeText(q, max, maxTime);
-        r.minText[k] = extremeText(q, min, minTime);
+        // Without a single point there is no extreme at all, not 9999 at 30/12/1899.
+        r.maxText[k] = n > 0 ? extremeText(q, max, maxTime) : QStringLiteral("----");
+        r.minText[k] = n > 0 ? extremeText(q, min, minTime) : QStringLiteral("----");
         r.avgText[k] = averageText(sum, count);
     }
     return r;

@@ -247,21 +247,20 @@ void TfrmGraph::Button3Click() {
     const QFont chosen = m_main.dialogs().chooseFont(this, m_panelFont, &ok);
     if (!ok) return;
     m_panelFont = chosen;
-    // The boxes have fixed widths made for the first font; they grow and shrink with the new
-    // one, so a bigger font does not cut off the front of a maximum or a start time.
+    // The boxes' widths were made for the first font; they grow and shrink with the new one,
+    // so a bigger font does not cut off the front of a maximum or a start time.
     static const QString sample = QStringLiteral("0123456789@: Dec");
     const int advance = QFontMetrics(chosen).horizontalAdvance(sample);
     for (QWidget* panel : {pnlStatistic, pnlGraphStatistic}) {
-        for (QLineEdit* box : panel->findChildren<QLineEdit*>()) {
+        for (StatisticBox* box : panel->findChildren<StatisticBox*>()) {
             if (!box->property("baseWidth").isValid()) {
-                if (box->maximumWidth() >= QWIDGETSIZE_MAX) continue;
-                box->setProperty("baseWidth", box->maximumWidth());
+                box->setProperty("baseWidth", box->preferredWidth());
                 box->setProperty("baseAdvance",
                                  QFontMetrics(box->font()).horizontalAdvance(sample));
             }
             const int base = box->property("baseWidth").toInt();
             const int baseAdvance = std::max(1, box->property("baseAdvance").toInt());
-            box->setFixedWidth(std::max(24, base * advance / baseAdvance));
+            box->setPreferredWidth(std::max(24, base * advance / baseAdvance));
         }
     }
     pnlStatistic->setFont(chosen);

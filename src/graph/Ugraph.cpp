@@ -49,11 +49,7 @@ QToolButton* toolButton(QToolBar* bar, const QString& name, const QString& text,
 }
 
 QLineEdit* readOnlyBox(const QString& name, int width) {
-    auto* e = new QLineEdit;
-    e->setObjectName(name);
-    e->setReadOnly(true);
-    e->setFixedWidth(width);
-    return e;
+    return new StatisticBox(name, width);
 }
 
 QComboBox* rateList(const QString& name, const QString& initial) {
@@ -69,6 +65,21 @@ int listIndex(int value) {
     return value >= 0 && value <= 60 ? value : -1;
 }
 } // namespace
+
+StatisticBox::StatisticBox(const QString& name, int width) : m_width(width) {
+    setObjectName(name);
+    setReadOnly(true);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
+
+QSize StatisticBox::sizeHint() const {
+    return {m_width, QLineEdit::sizeHint().height()};
+}
+
+void StatisticBox::setPreferredWidth(int width) {
+    m_width = width;
+    updateGeometry();
+}
 
 TfrmGraph::TfrmGraph(TfrmMain& main, QWidget* parent) : QWidget(parent), m_main(main) {
     setObjectName(QStringLiteral("frmGraph"));
@@ -227,8 +238,15 @@ void TfrmGraph::buildLayout() {
     // Upper statistic panel.
     pnlGraphStatistic = new QWidget;
     pnlGraphStatistic->setObjectName(QStringLiteral("pnlGraphStatistic"));
-    auto* upper = new QHBoxLayout(pnlGraphStatistic);
-    upper->setContentsMargins(4, 2, 4, 2);
+    // Two groups side by side; where the window is too narrow for both (800 pixels, or a
+    // bigger font), the second goes under the first instead of covering it.
+    m_upperLayout = new QGridLayout(pnlGraphStatistic);
+    m_upperLayout->setContentsMargins(4, 2, 4, 2);
+    m_upperLayout->setHorizontalSpacing(12);
+    m_upperLayout->setVerticalSpacing(2);
+    m_timeGroup = new QWidget;
+    auto* upper = new QHBoxLayout(m_timeGroup);
+    upper->setContentsMargins(0, 0, 0, 0);
     upper->addWidget(new QLabel(QStringLiteral("Start Time")));
     txtStartTime = readOnlyBox(QStringLiteral("txtStartTime"), 170);
     upper->addWidget(txtStartTime);
@@ -247,7 +265,9 @@ void TfrmGraph::buildLayout() {
     for (QComboBox* c : {ComboBox1, ComboBox2})
         connect(c, &QComboBox::activated, this, [this] { emit samplingRateChanged(); });
     upper->addWidget(pnlSamplingRate);
-    upper->addSpacing(12);
+    m_countGroup = new QWidget;
+    upper = new QHBoxLayout(m_countGroup);
+    upper->setContentsMargins(0, 0, 0, 0);
     upper->addWidget(new QLabel(QStringLiteral("Data No.")));
     txtDataNo = readOnlyBox(QStringLiteral("txtDataNo"), 70);
     txtDataNo->setText(QStringLiteral("0"));
@@ -257,7 +277,10 @@ void TfrmGraph::buildLayout() {
     Button2->setObjectName(QStringLiteral("Button2"));
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
     upper->addWidget(Button2);
-    upper->addStretch(1);
+    m_upperLayout->addWidget(m_timeGroup, 0, 0, Qt::AlignLeft);
+    m_upperLayout->addWidget(m_countGroup, 0, 1, Qt::AlignLeft);
+    m_upperLayout->setColumnStretch(2, 1);
+    pnlGraphStatistic->installEventFilter(this);
     right->addWidget(pnlGraphStatistic);
 
     // The chart, with the read-out panel on its top-left corner.
@@ -434,7 +457,11 @@ bool TfrmGraph::chartDataSet(chart::Chart& chart, const DataSetStore& store, int
         return false;
 
     const double start = store.startTime[size_t(n)];
-    const double end = start + count * (store.interval[size_t(n)] / DateTimeText::SecondsPerDay);
+    // A lone sample gets a time axis centred on it (the chart widens an axis of one instant);
+    // at the left edge its dot would be cut in half.
+    const double end =
+        count == 1 ? start
+                   : start + count * (store.interval[size_t(n)] / DateTimeText::SecondsPerDay);
     ConfigureGraph(chart, count, start, end);
     chart.setAllXData(std::span<const double>(store.times.data() + offset, entries));
     chart.setAllYData(std::span<const float>(store.values.data() + offset, entries));
@@ -759,5 +786,23 @@ void TfrmGraph::closeEvent(QCloseEvent* event) {
 
 bool TfrmGraph::eventFilter(QObject* watched, QEvent* event) {
     if (watched == pnlGraph && event->type() == QEvent::Resize) pnlGraphResize();
+    if (watched == pnlGraphStatistic &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest))
+        arrangeUpperPanel();
     return QWidget::eventFilter(watched, event);
+}
+
+void TfrmGraph::arrangeUpperPanel() {
+    const QMargins m = m_upperLayout->contentsMargins();
+    const int both = m.left() + m_timeGroup->sizeHint().width() +
+                     m_upperLayout->horizontalSpacing() + m_countGroup->sizeHint().width() +
+                     m.right();
+    const bool oneRow = pnlGraphStatistic->width() >= both;
+    if (oneRow == m_upperOneRow) return;
+    m_upperOneRow = oneRow;
+    m_upperLayout->removeWidget(m_countGroup);
+    if (oneRow)
+        m_upperLayout->addWidget(m_countGroup, 0, 1, Qt::AlignLeft);
+    else
+        m_upperLayout->addWidget(m_countGroup, 1, 0, 1, 2, Qt::AlignLeft);
 }

@@ -6,21 +6,35 @@
 #include "graph/GraphStatistics.h"
 #include "graph/chart/Chart.h"
 
+#include <QLineEdit>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
 
 class QCheckBox;
+class QGridLayout;
 class QColorDialog;
 class QComboBox;
 class QLabel;
-class QLineEdit;
 class QPushButton;
 class QTableWidget;
 class QToolBar;
 class QToolButton;
 class TfrmMain;
 struct DataSetStore;
+
+// A read-only statistic box. It asks for a width that holds its text and gives way, down to a
+// few characters, when its row has no room, rather than covering the label beside it.
+class StatisticBox : public QLineEdit {
+  public:
+    StatisticBox(const QString& name, int width);
+    QSize sizeHint() const override;
+    int preferredWidth() const { return m_width; }
+    void setPreferredWidth(int width);
+
+  private:
+    int m_width;
+};
 
 class TfrmGraph : public QWidget {
     Q_OBJECT
@@ -194,9 +208,14 @@ class TfrmGraph : public QWidget {
     void FormCreate();
     void buildLayout();
     void connectTools();
+    void arrangeUpperPanel(); // the upper panel's groups in one row, or in two when narrow
 
     TfrmMain& m_main;
     bool m_shownOnce = false;
     QAction* m_clearAction = nullptr;
     QFont m_panelFont; // the font dialog's font (the statistic panels' font once chosen)
+    QGridLayout* m_upperLayout = nullptr;
+    QWidget* m_timeGroup = nullptr;  // "Start Time" and "Sampling Rate"
+    QWidget* m_countGroup = nullptr; // "Data No." and "Show MAX/MIN on Graph"
+    bool m_upperOneRow = true;
 };

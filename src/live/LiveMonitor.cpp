@@ -156,14 +156,20 @@ void LiveMonitor::createPanel() {
 
 void LiveMonitor::ControlPanel1Click() {
     if (TfrmPanel* p = panel()) {
-        if (QMdiSubWindow* f = p->frame()) f->showNormal();
+        // A panel out of sight comes back. One already in view is closed: it has no caption
+        // and so no close box, and this check mark is the mouse's way to take it away.
+        QMdiSubWindow* f = p->frame();
+        if (f && (f->isMinimized() || f->isMaximized() || !f->isVisible()))
+            f->showNormal();
+        else if (f)
+            f->close();
     } else {
         createPanel();
         if (TfrmPanel* created = panel(); created && m_main.state().connected)
             created->lblNoConnection->hide();
     }
     // The item is checkable; it shows whether the panel is open.
-    if (m_main.ControlPanel1) m_main.ControlPanel1->setChecked(true);
+    if (m_main.ControlPanel1) m_main.ControlPanel1->setChecked(panel() != nullptr);
 }
 
 // The "Clear" button of the real-time graph window, found by name so that this side needs

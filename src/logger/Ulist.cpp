@@ -26,6 +26,10 @@ class FixedColumnDelegate : public QStyledItemDelegate {
 };
 } // namespace
 
+QSize TfrmList::sizeHint() const {
+    return {387, 413};
+}
+
 TfrmList::TfrmList(TfrmMain* main, QWidget* parent)
     : QWidget(parent), m_main(main), m_model(new ListTableModel(8, 2, this)) {
     setObjectName(QStringLiteral("frmList"));

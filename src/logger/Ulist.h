@@ -12,6 +12,9 @@ class TfrmList : public QWidget {
   public:
     explicit TfrmList(TfrmMain* main, QWidget* parent = nullptr);
 
+    // 387 x 413 client pixels at first; the window frame sizes itself from this.
+    QSize sizeHint() const override;
+
     QTableView* Grid1 = nullptr;
     ListTableModel& model() const { return *m_model; }
 

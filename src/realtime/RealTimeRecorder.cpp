@@ -138,6 +138,8 @@ void RealTimeRecorder::RealTimeGraph1Click() {
         m_view->showNormal();
     else
         CreateRealTimeGraph();
+    // Triggering the checkable item toggled its mark; it shows whether the window is open.
+    if (m_main.RealTimeGraph1) m_main.RealTimeGraph1->setChecked(openView() != nullptr);
 }
 
 void RealTimeRecorder::btnRunClick() {

@@ -49,26 +49,32 @@ TfrmSetupRealTime::TfrmSetupRealTime(QWidget* parent) : QDialog(parent) {
     connect(btnStart, &QPushButton::clicked, this, &QDialog::accept);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
+    // The note on the count has a line of its own under it: beside the box it would not fit
+    // into the dialog's 402 pixels.
     auto* grid = new QGridLayout;
+    grid->setVerticalSpacing(4);
     grid->addWidget(new QLabel(QStringLiteral("Real-Time data no to be recorded"), this), 0, 0);
     auto* countRow = new QHBoxLayout;
     countRow->addWidget(edtRealTimeNo);
-    countRow->addWidget(new QLabel(QStringLiteral("(Adjust the number to meet your need)"), this));
     countRow->addStretch();
     grid->addLayout(countRow, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Real -Time Sampling Rate"), this), 1, 0);
+    grid->addWidget(new QLabel(QStringLiteral("(Adjust the number to meet your need)"), this), 1, 0,
+                    1, 2, Qt::AlignRight);
+    grid->addWidget(new QLabel(QStringLiteral("Real -Time Sampling Rate"), this), 2, 0);
     auto* rateRow = new QHBoxLayout;
+    rateRow->setSpacing(6);
     rateRow->addWidget(ComboBox1);
     rateRow->addWidget(ComboBox2);
     rateRow->addWidget(new QLabel(QStringLiteral("mm:ss"), this));
     rateRow->addStretch();
-    grid->addLayout(rateRow, 1, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Recording Period"), this), 2, 0);
+    grid->addLayout(rateRow, 2, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Recording Period"), this), 3, 0);
     auto* periodRow = new QHBoxLayout;
+    periodRow->setSpacing(6);
     periodRow->addWidget(edtPeriod);
     periodRow->addWidget(new QLabel(QStringLiteral("HH:MM:SS"), this));
     periodRow->addStretch();
-    grid->addLayout(periodRow, 2, 1);
+    grid->addLayout(periodRow, 3, 1);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -77,6 +83,8 @@ TfrmSetupRealTime::TfrmSetupRealTime(QWidget* parent) : QDialog(parent) {
     buttons->addStretch();
 
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(10, 8, 10, 8);
+    layout->setSpacing(6);
     layout->addLayout(grid);
     layout->addLayout(buttons);
 }

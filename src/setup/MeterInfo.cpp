@@ -110,8 +110,3 @@ MeterInfoTexts meterInfoTexts(const MeterInfo& m, QChar dp) {
                   bcdText(m.minute) + QLatin1Char(':') + bcdText(m.second);
     return t;
 }
-
-bool isInfoAcknowledged(std::span<const uint8_t> reply) {
-    // The reply opens like the 32-byte ones: 0x02, the letter, then "OK" at bytes 2 and 3.
-    return reply.size() >= InfoReplySize && reply[2] == 'O' && reply[3] == 'K';
-}

@@ -74,6 +74,3 @@ QString bcdText(uint8_t value);
 QString powerOffText(uint8_t setting);
 // The serial string: the buffer's text up to its first zero byte (or its end).
 QString serialText(std::span<const char> buffer);
-
-// Whether an information reply passes its acknowledgement test (failing it is code 205).
-bool isInfoAcknowledged(std::span<const uint8_t> reply);

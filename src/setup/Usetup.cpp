@@ -31,6 +31,12 @@ QChar decimalPoint() {
     return QLatin1Char(NumberText::decimalSeparator());
 }
 
+void keepRoomWhenHidden(QWidget* w) {
+    QSizePolicy p = w->sizePolicy();
+    p.setRetainSizeWhenHidden(true);
+    w->setSizePolicy(p);
+}
+
 // A small picture of a temperature unit sign, drawn here.
 QLabel* unitPicture(QWidget* parent, const QString& name, const QString& unit) {
     QPixmap pm(26, 18);
@@ -49,6 +55,7 @@ QLabel* unitPicture(QWidget* parent, const QString& name, const QString& unit) {
     l->setObjectName(name);
     l->setPixmap(pm);
     l->setFixedSize(pm.size());
+    keepRoomWhenHidden(l); // shown after a read; the window keeps its size
     l->hide();
     return l;
 }
@@ -108,7 +115,11 @@ void TfrmSetup::buildControls() {
     auto result = [](QWidget* parent, const QString& name) {
         auto* l = new QLabel(parent);
         l->setObjectName(name);
-        l->setMinimumWidth(90);
+        // Room for the longest result from the start, so the window does not grow and move
+        // as results appear.
+        l->setMinimumWidth(
+            std::max(90, l->fontMetrics().horizontalAdvance(QStringLiteral("Fail code=9004")) + 6));
+        keepRoomWhenHidden(l);
         l->hide();
         return l;
     };
@@ -228,6 +239,8 @@ void TfrmSetup::buildControls() {
         connect(ComboBox1, &QComboBox::activated, this, [this] { ComboBox1Change(); });
         Edit4 = edit(GroupBoxAlarm, QStringLiteral("Edit4"), {}, 60);
         Edit5 = edit(GroupBoxAlarm, QStringLiteral("Edit5"), {}, 60);
+        keepRoomWhenHidden(Edit4); // shown and hidden with the alarm switch
+        keepRoomWhenHidden(Edit5);
         g->addWidget(ComboBox1, 0, 0, 2, 1);
         g->addWidget(label(GroupBoxAlarm, QStringLiteral("Hi:")), 0, 1);
         g->addWidget(Edit4, 0, 2);
@@ -419,6 +432,14 @@ void TfrmSetup::runCommand(std::function<void()> body) {
 
 void TfrmSetup::startCommand(std::function<void()> body) {
     m_phase = Phase::Waiting;
+    // A focused button that is disabled hands the focus on to the next control, an edit box
+    // whose text it selects, and the next key typed would replace that text. The window
+    // holds the focus meanwhile, and the button gets it back at the end.
+    QWidget* focus = QApplication::focusWidget();
+    if (auto* b = qobject_cast<QPushButton*>(focus); b && isAncestorOf(b)) {
+        m_focusReturn = b;
+        setFocus(Qt::OtherFocusReason);
+    }
     setButtonsEnabled(false);
     QPointer<TfrmSetup> self(this);
     // Deferred by the exchange while a poll tick pauses further up the call chain; runs as
@@ -435,6 +456,10 @@ void TfrmSetup::finishCommand() {
     m_phase = Phase::Idle;
     hourglass(false);
     setButtonsEnabled(true);
+    // Unless the user has put the focus somewhere else meanwhile.
+    if (m_focusReturn && (!focusWidget() || focusWidget() == this))
+        m_focusReturn->setFocus(Qt::OtherFocusReason);
+    m_focusReturn = nullptr;
     if (m_closePending) {
         m_closePending = false;
         m_queued.clear();
@@ -536,10 +561,9 @@ void TfrmSetup::ReadMeterInfo() {
         if (t.writeCommand(m_unit.frame) != 0) code = 203;
         t.flush();
         info.fill(0);
-        if (t.readReply(info) != 0)
-            code = 204;
-        else if (!isInfoAcknowledged(info))
-            code = 205;
+        // The reply's bytes 0 to 3 are not tested: what a meter carries there is not known,
+        // and code 205 stays reserved for a test that tells a bad reply apart.
+        if (t.readReply(info) != 0) code = 204;
         if (code == 0) break;
     }
 
@@ -547,6 +571,7 @@ void TfrmSetup::ReadMeterInfo() {
         const MeterInfo m = *decodeMeterInfo(info);
         const MeterInfoTexts x = meterInfoTexts(m, decimalPoint());
         txtDataSets->setText(x.dataSets);
+        m_dataSetsInMemory = m.dataSets;
         txtMemoryAvailable->setText(x.memoryAvailable);
         txtInt->setText(x.interval);
         edtInt1->setText(x.intervalMinutes);
@@ -582,6 +607,7 @@ void TfrmSetup::ReadMeterInfo() {
         txtSN->setText(serialText(serial));
         reportOk(lblOK5);
     } else {
+        m_dataSetsInMemory.reset();
         reportFail(lblOK5, code);
     }
     hourglass(false);
@@ -667,12 +693,15 @@ void TfrmSetup::AdjustMeterClock() {
 
 // ---- erase -----------------------------------------------------------------------------
 
+QMessageBox::StandardButton TfrmSetup::askErase(QMessageBox::StandardButton defaultButton) {
+    return m_main.dialogs().message(this, SetupText::EraseConfirm, QString(), QMessageBox::Question,
+                                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                    defaultButton);
+}
+
 void TfrmSetup::Button3Click() {
     if (!connected(true)) return;
-    const auto answer = m_main.dialogs().message(
-        this, SetupText::EraseConfirm, QString(), QMessageBox::Question,
-        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
-    if (answer != QMessageBox::Yes) return;
+    if (askErase(QMessageBox::Yes) != QMessageBox::Yes) return;
     runCommand([this] { EraseMeterMemory(); });
 }
 
@@ -692,10 +721,12 @@ void TfrmSetup::EraseMeterMemory() {
         code = exchange32({501, 502, 503, 505, 506}, OnFailure::GoOn, 0, 10);
         if (code == 0) break;
     }
-    if (code == 0)
+    if (code == 0) {
+        m_dataSetsInMemory = 0;
         reportOk(lblOK3);
-    else
+    } else {
         reportFail(lblOK3, code);
+    }
     hourglass(false);
 }
 
@@ -930,7 +961,16 @@ void TfrmSetup::alarm() {
 
 void TfrmSetup::Button6Click() {
     if (!connected(true)) return;
-    runCommand([this] {
+    // The erase at the end would take every data set not yet downloaded. When the meter holds
+    // some, or no read has said it holds none, the user decides first: Yes sends everything,
+    // No everything but the erase, Cancel nothing. The safe answer is the default.
+    bool erase = true;
+    if (m_dataSetsInMemory.value_or(1) > 0) {
+        const auto answer = askErase(QMessageBox::No);
+        if (answer == QMessageBox::Cancel) return;
+        erase = answer == QMessageBox::Yes;
+    }
+    runCommand([this, erase] {
         for (QLabel* l :
              {lblOK2, lblOK6, Label24, Label28, Label29, Label12, Label38, lblOK1, lblOK3})
             l->hide();
@@ -945,7 +985,7 @@ void TfrmSetup::Button6Click() {
             (this->*step)();
             delay(pause);
         }
-        EraseMeterMemory();
+        if (erase) EraseMeterMemory();
         ReadMeterInfo();
     });
 }

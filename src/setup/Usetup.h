@@ -8,12 +8,14 @@
 // command of the dialog runs (the one-shot read timer) waits for it to end.
 #include "link/Exchange.h" // Frame
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 #include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 
 class QComboBox;
 class QGroupBox;
@@ -161,6 +163,8 @@ class TfrmSetup : public QWidget {
     void reportFail(QLabel* label, int code = 0);
     void resetLabel(QLabel* label, bool hide);
     void message(const QString& text);
+    // The "Erase Meter Memory" confirmation; the button pressed.
+    QMessageBox::StandardButton askErase(QMessageBox::StandardButton defaultButton);
     // One exchange of the frame in the setup frame buffer with a 32-byte reply into the setup
     // reply buffer, checked for "OK". Returns 0 or the code of the failed step.
     struct StepCodes {
@@ -179,5 +183,10 @@ class TfrmSetup : public QWidget {
     Phase m_phase = Phase::Idle;
     bool m_closePending = false;
     bool m_hourglass = false;
+    // Data sets in the meter as the last information read found them; none before a read
+    // has told (or after one failed).
+    std::optional<int> m_dataSetsInMemory;
+    // The button a running command was started from; it gets the focus back at the end.
+    QPointer<QWidget> m_focusReturn;
     std::deque<std::function<void()>> m_queued;
 };

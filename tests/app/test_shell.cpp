@@ -2,15 +2,18 @@
 #include "app/Settings.h"
 #include "app/Uabout.h"
 #include "app/Uscope.h"
+#include "graph/Ugraph.h"
 #include "link/Exchange.h"
 #include "link/NoMeter.h"
 #include "link/Transport.h"
+#include "live/Upanel.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -153,4 +156,77 @@ TEST(Scope, ControlsStartHiddenAndCloseBoxCountsAsCancel) {
     p.showProgress();
     p.BitBtn2->click();
     EXPECT_EQ(p.scopeResult(), TfrmScope::ResultCancel);
+}
+
+TEST(Shell, ViewMenuChecksTellWhetherTheWindowIsOpen) {
+    NoMeter meter;
+    TestMain t(meter, true);
+    TfrmMain& m = *t.main;
+    AppState& st = m.state();
+    auto frameOf = [](QWidget* w) { return qobject_cast<QMdiSubWindow*>(w->parentWidget()); };
+    auto settle = [] { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); };
+    ASSERT_NE(st.frontPanel, nullptr);
+    ASSERT_NE(st.RealTimeGraph, nullptr);
+
+    // The graph window's item: restores, never takes the mark away from an open window.
+    QWidget* graph = st.RealTimeGraph;
+    m.RealTimeGraph1->trigger();
+    EXPECT_EQ(st.RealTimeGraph, graph);
+    EXPECT_TRUE(m.RealTimeGraph1->isChecked());
+    frameOf(graph)->showMinimized();
+    m.RealTimeGraph1->trigger();
+    EXPECT_FALSE(frameOf(graph)->isMinimized());
+    EXPECT_TRUE(m.RealTimeGraph1->isChecked());
+    frameOf(graph)->close();
+    settle();
+    EXPECT_EQ(st.RealTimeGraph, nullptr);
+    EXPECT_FALSE(m.RealTimeGraph1->isChecked());
+    m.RealTimeGraph1->trigger();
+    EXPECT_NE(st.RealTimeGraph, nullptr);
+    EXPECT_TRUE(m.RealTimeGraph1->isChecked());
+
+    // The panel's item: the panel has no close box, so on a panel in view the item closes it.
+    m.ControlPanel1->trigger();
+    settle();
+    EXPECT_EQ(st.frontPanel, nullptr);
+    EXPECT_FALSE(m.ControlPanel1->isChecked());
+    m.ControlPanel1->trigger();
+    ASSERT_NE(st.frontPanel, nullptr);
+    EXPECT_TRUE(m.ControlPanel1->isChecked());
+    QWidget* panel = st.frontPanel;
+    frameOf(panel)->showMinimized();
+    m.ControlPanel1->trigger();
+    EXPECT_EQ(st.frontPanel, panel);
+    EXPECT_FALSE(frameOf(panel)->isMinimized());
+    EXPECT_TRUE(m.ControlPanel1->isChecked());
+}
+
+TEST(Shell, TileKeepsEveryWindowInsideTheAreaAndTheMainWindowItsSize) {
+    NoMeter meter;
+    TestMain t(meter, true);
+    TfrmMain& m = *t.main;
+    for (int i = 0; i < 3; ++i) {
+        auto* g = new TfrmGraph(m);
+        g->setWindowTitle(QStringLiteral("chart %1.ghf").arg(i));
+        m.addChild(g);
+    }
+    QApplication::processEvents();
+    const auto frames = m.mdiArea()->subWindowList();
+    ASSERT_EQ(frames.size(), 5); // the panel, the real-time graph and three charts
+    const QSize mainSize = m.size();
+    QWidget* panelFrame = m.state().frontPanel->parentWidget();
+    const QSize panelSize = panelFrame->size();
+
+    m.Tile1Click();
+    QApplication::processEvents();
+    EXPECT_EQ(m.size(), mainSize);
+    const QRect area = m.mdiArea()->viewport()->rect();
+    for (QMdiSubWindow* f : frames)
+        EXPECT_TRUE(area.contains(f->geometry()))
+            << f->windowTitle().toStdString() << " at " << f->geometry().x() << ","
+            << f->geometry().y() << " " << f->width() << "x" << f->height();
+    EXPECT_EQ(panelFrame->size(), panelSize);
+    for (QMdiSubWindow* a : frames)
+        for (QMdiSubWindow* b : frames)
+            if (a != b) EXPECT_FALSE(a->geometry().intersects(b->geometry()));
 }

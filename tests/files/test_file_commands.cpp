@@ -146,6 +146,27 @@ TEST_F(FileCommandsTest, ChartFileRoundTripOpensAnEqualChart) {
     EXPECT_TRUE(t.dialogs.messages.empty()) << t.dialogs.lastMessage().toStdString();
 }
 
+TEST_F(FileCommandsTest, AnOpenedChartFileFitsInsideTheWindowArea) {
+    t.main->show();
+    TfrmGraph* g = newGraph(20, 20);
+    answerFile(path("fits.ghf"));
+    files().Save1Click();
+    ASSERT_TRUE(QFile::exists(path("fits.ghf")));
+    delete g->parentWidget();
+    answerChoice(1);
+    answerFile(path("fits.ghf"));
+    files().Open1Click();
+    QMdiSubWindow* frame = t.main->mdiArea()->subWindowList().last();
+    ASSERT_EQ(frame->widget()->windowTitle(), path("fits.ghf"));
+    const QRect area = t.main->mdiArea()->viewport()->rect();
+    // Top left, as wide as it may be, and not under the status bar.
+    EXPECT_EQ(frame->pos(), QPoint(0, 0));
+    EXPECT_TRUE(area.contains(frame->geometry())) << frame->width() << "x" << frame->height()
+                                                  << " in " << area.width() << "x" << area.height();
+    EXPECT_EQ(frame->width(), std::min(t.main->width(), area.width()));
+    EXPECT_EQ(frame->height(), std::min(t.main->contentsRect().height() - 40, area.height()));
+}
+
 TEST_F(FileCommandsTest, OtherExtensionWritesNothingAndCancelInChoiceSavesNothing) {
     newGraph(10, 5);
     answerFile(path("run1.dat"));

@@ -327,5 +327,155 @@ TEST(Chart, FarAwayPlacesStayInsideTheIntRange) {
     f.c.setTableInsideAxis0(std::numeric_limits<int>::max(), std::numeric_limits<int>::max());
     f.c.redraw();
     f.c.plot()->replot(QCustomPlot::rpImmediateRefresh);
-    EXPECT_GT(f.c.tableLocation().x(), area.right());
+    // A table placed past the edge comes back inside the chart, without wrapping around.
+    const QPoint at = f.c.tableLocation();
+    EXPECT_GE(at.x(), 0);
+    EXPECT_LE(at.x(), f.c.plot()->width());
+    EXPECT_GE(at.y(), 0);
+    EXPECT_LE(at.y(), f.c.plot()->height());
+}
+
+namespace {
+QCPRange timeRange(const Chart& c) {
+    return c.plot()->axisRects().at(0)->axis(QCPAxis::atBottom)->range();
+}
+QCPRange valueRange(const Chart& c, int axis) {
+    return c.plot()->axisRects().at(axis)->axis(QCPAxis::atLeft)->range();
+}
+void dragZoom(Chart& c) {
+    const QRect area = c.plottingRect();
+    const QPoint a = area.topLeft() + QPoint(50, 30), b = area.topLeft() + QPoint(200, 120);
+    QTest::mousePress(c.plot(), Qt::LeftButton, {}, a);
+    QTest::mouseMove(c.plot(), b);
+    QTest::mouseRelease(c.plot(), Qt::LeftButton, {}, b);
+}
+} // namespace
+
+TEST(Chart, AZoomSurvivesARebuildOfTheLayout) {
+    Fixture f(60);
+    for (int p = 0; p < 60; ++p)
+        f.write(p, 400 + p, 50, 20);
+    f.c.redraw();
+    dragZoom(f.c);
+    ASSERT_TRUE(f.c.isZoomed());
+    const QCPRange x = timeRange(f.c), y0 = valueRange(f.c, 0), y1 = valueRange(f.c, 1);
+    ASSERT_GT(x.lower, T0);
+
+    // A quantity switched off and on again rebuilds the axes; the view stays where it was.
+    f.c.setSubsetToGraph(-1, 0);
+    f.c.setSubsetToGraph(0, 1);
+    f.c.redraw();
+    f.c.reinitAndReset();
+    EXPECT_TRUE(f.c.isZoomed());
+    EXPECT_DOUBLE_EQ(timeRange(f.c).lower, x.lower);
+    EXPECT_DOUBLE_EQ(timeRange(f.c).upper, x.upper);
+    EXPECT_DOUBLE_EQ(valueRange(f.c, 0).lower, y0.lower);
+    EXPECT_DOUBLE_EQ(valueRange(f.c, 0).upper, y0.upper);
+    EXPECT_DOUBLE_EQ(valueRange(f.c, 1).lower, y1.lower);
+    EXPECT_DOUBLE_EQ(valueRange(f.c, 1).upper, y1.upper);
+    // Both time axes still move together.
+    EXPECT_DOUBLE_EQ(f.c.plot()->axisRects().at(1)->axis(QCPAxis::atBottom)->range().lower,
+                     x.lower);
+
+    f.c.undoZoom();
+    EXPECT_NEAR(timeRange(f.c).lower, T0, 1e-9);
+    EXPECT_NEAR(timeRange(f.c).upper, T0 + 60 * Sec, 1e-9);
+    EXPECT_DOUBLE_EQ(valueRange(f.c, 0).upper, 10000);
+}
+
+TEST(Chart, AScaleWithoutWidthIsWidenedAroundItsValue) {
+    struct Case {
+        const char* name;
+        double minX, maxX;
+        double minY, maxY;
+        double expectX0, expectX1; // time axis shown
+        double expectY0, expectY1; // axis 0 shown
+    };
+    const double nan = std::nan("");
+    const Case cases[] = {
+        {"one instant", T0, T0, 0, 10000, T0 - 30 * Sec, T0 + 30 * Sec, 0, 10000},
+        {"minimum equal to maximum", T0, T0 + 10 * Sec, 500, 500, T0, T0 + 10 * Sec, 499, 501},
+        {"inverted passes as it is", T0 + 10 * Sec, T0, 10000, 0, T0, T0 + 10 * Sec, 0, 10000},
+        // Not a number: the data's own extent, as for an automatic scale.
+        {"not finite", nan, T0 + 10 * Sec, 0, 10000, T0, T0 + 2 * Sec, 0, 10000},
+    };
+    for (const Case& k : cases) {
+        Fixture f(3);
+        for (int p = 0; p < 3; ++p)
+            f.write(p, 400, 50, 20);
+        f.c.setManualMinX(k.minX);
+        f.c.setManualMaxX(k.maxX);
+        f.c.setWorkingAxis(0);
+        f.c.setManualMinY(k.minY);
+        f.c.setManualMaxY(k.maxY);
+        f.c.redraw();
+        EXPECT_NEAR(timeRange(f.c).lower, k.expectX0, 1e-9) << k.name;
+        EXPECT_NEAR(timeRange(f.c).upper, k.expectX1, 1e-9) << k.name;
+        EXPECT_NEAR(valueRange(f.c, 0).lower, k.expectY0, 1e-9) << k.name;
+        EXPECT_NEAR(valueRange(f.c, 0).upper, k.expectY1, 1e-9) << k.name;
+    }
+}
+
+TEST(Chart, ALonePointIsDrawnAsADot) {
+    Fixture f(1);
+    f.write(0, 400, 50, 20);
+    f.c.redraw();
+    for (int k = 0; k < 3; ++k)
+        EXPECT_NE(f.graph(k)->scatterStyle().shape(), QCPScatterStyle::ssNone) << k;
+    // A second point makes a line, and the dots go.
+    f.c.setPoints(2);
+    f.write(1, 410, 51, 21);
+    f.c.redraw();
+    for (int k = 0; k < 3; ++k)
+        EXPECT_EQ(f.graph(k)->scatterStyle().shape(), QCPScatterStyle::ssNone) << k;
+    // A lone null value has nothing to show.
+    f.c.setPoints(1);
+    f.c.setYData(0, 0, 99999);
+    f.c.setNullDataValueY(99999);
+    f.c.redraw();
+    EXPECT_EQ(f.graph(0)->scatterStyle().shape(), QCPScatterStyle::ssNone);
+}
+
+TEST(Chart, TheTableStaysInsideAxisZeroWhateverTheChartsSize) {
+    struct Case {
+        const char* name;
+        QSize size;
+        int rows; // with text; three empty rows follow
+    };
+    const Case cases[] = {
+        {"narrow window", {760, 520}, 12},
+        {"full size", {1100, 540}, 12},
+        {"low window: smaller text", {800, 400}, 12},
+        // Cannot fit at a readable size: it starts at the top of axis 0 and runs on below.
+        {"more rows than fit", {800, 400}, 40},
+    };
+    for (const Case& k : cases) {
+        Fixture f(3);
+        f.c.resize(k.size);
+        f.c.setTableSize(k.rows + 3, 2);
+        for (int r = 0; r < k.rows; ++r) {
+            f.c.setTableText(r, 0, QStringLiteral("ppm MAX:"));
+            f.c.setTableText(r, 1, QStringLiteral("1234@14/03/2026 09:26:53"));
+        }
+        f.c.setTableInsideAxis0(550, 50);
+        f.c.setTableTextSize(80);
+        f.c.setShowTable(true);
+        f.c.redraw();
+        QCoreApplication::processEvents();
+        const QRect axis0 = f.c.plot()->axisRects().at(0)->rect();
+        const QRect table = f.c.tableRect();
+        EXPECT_FALSE(table.isEmpty()) << k.name;
+        if (k.rows > 12) {
+            EXPECT_TRUE(axis0.contains(table.topLeft())) << k.name;
+            EXPECT_EQ(table.top(), axis0.top()) << k.name;
+            continue;
+        }
+        EXPECT_TRUE(axis0.contains(table))
+            << k.name << ": table " << table.x() << "," << table.y() << " " << table.width() << "x"
+            << table.height() << " in " << axis0.x() << "," << axis0.y() << " " << axis0.width()
+            << "x" << axis0.height();
+        EXPECT_EQ(f.c.tableLocation(), table.topLeft()) << k.name;
+        // The position the program gave stays in the settings, for a larger window.
+        EXPECT_EQ(f.c.state().table.left, 550) << k.name;
+    }
 }

@@ -146,5 +146,10 @@ TEST(GraphStatistics, EmptyChartHasNoStartTime) {
     const Result r = compute({}, {}, 0);
     EXPECT_TRUE(r.startTime.isEmpty());
     EXPECT_EQ(r.dataNo, 0);
-    EXPECT_EQ(r.avgText[Ppm], "****");
+    for (int k = 0; k < 3; ++k) {
+        // No reading: the extremes of no point are not 9999 at 30/12/1899.
+        EXPECT_EQ(r.maxText[size_t(k)], "----") << k;
+        EXPECT_EQ(r.minText[size_t(k)], "----") << k;
+        EXPECT_EQ(r.avgText[size_t(k)], "****") << k;
+    }
 }

@@ -1,5 +1,6 @@
 // The graph window: layout and texts, ConfigureGraph, ShowDataSet, check boxes, ClearGraph,
 // statistics in the boxes, read-outs, the MAX/MIN table and the close rules per caption.
+#include "LayoutCheck.h"
 #include "TestMain.h"
 #include "app/DateTimeText.h"
 #include "graph/Ugraph.h"
@@ -48,15 +49,25 @@ struct GraphFixture {
     }
     AppState& st() { return t.main->state(); }
 
-    // Two data sets: 3 samples every 2 s from T0, then 4 samples every 75 s from T0 + 1.
-    void fillStore() {
+    // Data sets without samples yet, degrees C and no offsets; the caller adds the samples.
+    DataSetStore& storeOf(std::vector<double> starts, std::vector<int32_t> intervals,
+                          std::vector<int32_t> counts) {
         DataSetStore& s = st().dataSets;
         s.clear();
-        s.startTime = {T0, T0 + 1};
-        s.interval = {2, 75};
-        s.sampleCount = {3, 4};
-        s.temperatureUnit = {0, 0};
-        s.co2Offset = s.rhOffset = s.temperatureOffset = s.headerOffset = s.endOffset = {0, 0};
+        const size_t n = starts.size();
+        s.startTime = std::move(starts);
+        s.interval = std::move(intervals);
+        s.sampleCount = std::move(counts);
+        s.temperatureUnit.assign(n, 0);
+        for (auto* column :
+             {&s.co2Offset, &s.rhOffset, &s.temperatureOffset, &s.headerOffset, &s.endOffset})
+            column->assign(n, 0);
+        return s;
+    }
+
+    // Two data sets: 3 samples every 2 s from T0, then 4 samples every 75 s from T0 + 1.
+    void fillStore() {
+        DataSetStore& s = storeOf({T0, T0 + 1}, {2, 75}, {3, 4});
         for (int i = 0; i < 3; ++i) {
             for (int k = 0; k < 3; ++k)
                 s.times.push_back(T0 + i * 2 * Sec);
@@ -289,6 +300,83 @@ TEST(GraphWindow, CheckBoxesGiveSlotsInQuantityOrder) {
         g.chkppmClick();
         EXPECT_EQ(g.PESGraph1->subsetsToGraph(), c.shown) << c.ppm << c.rh << c.t;
     }
+}
+
+TEST(GraphWindow, AQuantityCheckBoxAfterAZoomKeepsTheZoomedView) {
+    GraphFixture f(TfrmGraph::DataLoggerCaption);
+    f.fillStore();
+    TfrmGraph& g = *f.g;
+    f.t.main->resize(1200, 800);
+    f.t.main->show();
+    f.frame->setGeometry(0, 0, 1100, 650);
+    g.ShowDataSet(1);
+    chart::Chart& c = *g.PESGraph1;
+    const QRect area = c.plottingRect();
+    const QPoint a = area.topLeft() + QPoint(40, 20), b = area.topLeft() + QPoint(300, 100);
+    QTest::mousePress(c.plot(), Qt::LeftButton, {}, a);
+    QTest::mouseMove(c.plot(), b);
+    QTest::mouseRelease(c.plot(), Qt::LeftButton, {}, b);
+    ASSERT_TRUE(g.UndoZoom->isEnabled());
+    auto range = [&](int rect, QCPAxis::AxisType type) {
+        return c.plot()->axisRects().at(rect)->axis(type)->range();
+    };
+    const QCPRange x = range(0, QCPAxis::atBottom), ppm = range(0, QCPAxis::atLeft);
+    ASSERT_GT(x.lower, T0 + 1);
+
+    QTest::mouseClick(g.chkRH, Qt::LeftButton);
+    ASSERT_FALSE(g.chkRH->isChecked());
+    EXPECT_EQ(g.PESGraph1->subsetsToGraph(), (std::vector<int32_t>{0, 2}));
+    // Not the blank chart of 1899 with axes of 0 to 5: the view the zoom chose.
+    EXPECT_DOUBLE_EQ(range(0, QCPAxis::atBottom).lower, x.lower);
+    EXPECT_DOUBLE_EQ(range(0, QCPAxis::atBottom).upper, x.upper);
+    EXPECT_DOUBLE_EQ(range(0, QCPAxis::atLeft).lower, ppm.lower);
+    EXPECT_DOUBLE_EQ(range(0, QCPAxis::atLeft).upper, ppm.upper);
+    EXPECT_TRUE(g.UndoZoom->isEnabled());
+
+    g.UndoZoomClick();
+    EXPECT_NEAR(range(0, QCPAxis::atBottom).lower, T0 + 1, 1e-9);
+    EXPECT_DOUBLE_EQ(range(1, QCPAxis::atLeft).lower, -50);
+    EXPECT_DOUBLE_EQ(range(1, QCPAxis::atLeft).upper, 100);
+}
+
+TEST(GraphWindow, EmptyAndSingleSampleDataSetsShowTheirOwnTime) {
+    GraphFixture f(TfrmGraph::DataLoggerCaption);
+    DataSetStore& s = f.storeOf({T0, T0 + 1}, {10, 90}, {0, 1});
+    for (int k = 0; k < 3; ++k)
+        s.times.push_back(T0 + 1);
+    s.values.insert(s.values.end(), {612.0f, 48.5f, 71.2f});
+    TfrmGraph& g = *f.g;
+    f.t.main->show();
+    f.frame->setGeometry(0, 0, 1100, 650);
+    const chart::Chart& c = *g.PESGraph1;
+    auto timeAxis = [&] { return c.plot()->axisRects().at(0)->axis(QCPAxis::atBottom)->range(); };
+
+    g.ShowDataSet(0);
+    EXPECT_EQ(c.points(), 0);
+    for (int k = 0; k < 3; ++k)
+        EXPECT_EQ(c.plot()->graph(k)->dataCount(), 0);
+    // The set's own start time is on the axis, not 30/12/1899.
+    EXPECT_LE(timeAxis().lower, T0);
+    EXPECT_GE(timeAxis().upper, T0);
+    EXPECT_LT(timeAxis().size(), 1.0 / 24);
+    EXPECT_EQ(g.txtStartTime->text(), DateTimeText::dateTime(T0));
+    EXPECT_EQ(g.txtDataNo->text(), "0");
+    EXPECT_EQ(g.txtppmMin->text(), "----");
+    EXPECT_EQ(g.txtT1Max->text(), "----");
+    EXPECT_EQ(g.txtRHAvg->text(), "****");
+
+    g.ShowDataSet(1);
+    ASSERT_EQ(c.points(), 1);
+    for (int k = 0; k < 3; ++k) {
+        const QCPGraph* graph = c.plot()->graph(k);
+        ASSERT_EQ(graph->dataCount(), 1) << k;
+        EXPECT_NE(graph->scatterStyle().shape(), QCPScatterStyle::ssNone) << k;
+    }
+    // The lone sample sits inside the time axis, away from its edges, so its dot shows whole.
+    EXPECT_GT(T0 + 1 - timeAxis().lower, timeAxis().size() / 4);
+    EXPECT_GT(timeAxis().upper - (T0 + 1), timeAxis().size() / 4);
+    EXPECT_EQ(g.txtppmMax->text(), "612@" + DateTimeText::dateTime(T0 + 1));
+    EXPECT_EQ(g.txtDataNo->text(), "1");
 }
 
 TEST(GraphWindow, ClearGraphEmptiesTheChartAndMovesTheUsersMarksAway) {
@@ -552,4 +640,40 @@ TEST(GraphWindow, ShowingSetsTheNormalToolAndActivatingDisablesOutputToGraph) {
     f.t.main->mdiArea()->setActiveSubWindow(nullptr);
     f.t.main->mdiArea()->setActiveSubWindow(f.frame);
     EXPECT_FALSE(f.t.main->btnOutputToGraph->isEnabled());
+}
+
+TEST(GraphWindow, ToolRowsAndStatisticPanelsShowEveryTextAtTheGivenWidths) {
+    struct Case {
+        const char* name;
+        int width;
+        int fontPixels; // the statistic panels' font, 0 for the first one
+    };
+    const Case cases[] = {
+        {"real-time window", 800, 0},
+        {"full width", 1160, 0},
+        {"14 pt font, full width", 1160, 19},
+        {"14 pt font, real-time window", 800, 19},
+    };
+    for (const Case& k : cases) {
+        GraphFixture f(TfrmGraph::RealTimeCaption);
+        TfrmGraph& g = *f.g;
+        g.setClearButtonShown(true);
+        f.t.main->resize(1400, 900);
+        f.t.main->show();
+        if (k.fontPixels) {
+            QFont big(QStringLiteral("Tahoma"));
+            big.setPixelSize(k.fontPixels);
+            f.t.dialogs.fontAnswers.push_back(big);
+            g.Button3Click();
+        }
+        g.txtStartTime->setText(DateTimeText::dateTime(T0));
+        g.txtppmMax->setText("1234@" + DateTimeText::dateTime(T0));
+        f.frame->resize(k.width, 640);
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        const QStringList faults = layoutFaults(&g);
+        EXPECT_TRUE(faults.isEmpty()) << k.name << ":\n" << faults.join('\n').toStdString();
+        for (QCheckBox* c : {g.chkppm, g.chkRH, g.chkT1})
+            EXPECT_TRUE(c->isVisibleTo(&g)) << k.name << " " << c->text().toStdString();
+    }
 }

@@ -67,6 +67,17 @@ TEST_F(ListWindow, NewWindowShowsTheHeaderRowAndEnablesOutputToGraph) {
     EXPECT_TRUE(t.main->btnOutputToGraph->isEnabled());
 }
 
+TEST_F(ListWindow, OpensAt387By413ClientPixelsInsideTheArea) {
+    t.main->show();
+    TfrmList* list = openList("a.txt");
+    QApplication::processEvents();
+    EXPECT_EQ(list->size(), QSize(387, 413));
+    EXPECT_EQ(list->Grid1->size(), QSize(387, 413)); // the grid fills it
+    auto* frame = qobject_cast<QMdiSubWindow*>(list->parentWidget());
+    ASSERT_NE(frame, nullptr);
+    EXPECT_TRUE(t.main->mdiArea()->viewport()->rect().contains(frame->geometry()));
+}
+
 TEST_F(ListWindow, TableToGraph) {
     TfrmList* list = openList("C:/data/table.txt");
     ListTableModel& m = list->model();

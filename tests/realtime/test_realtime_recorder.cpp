@@ -1,5 +1,6 @@
 #include "FakeRealTimeView.h"
 #include "SmallTmpfs.h"
+#include "LayoutCheck.h"
 #include "TestMain.h"
 #include "app/DateTimeText.h"
 #include "link/Exchange.h"
@@ -13,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QToolButton>
@@ -679,4 +681,20 @@ TEST_F(Recorder, FullOrReadOnlyDataFolderLosesNoSample) {
     t.reset();
     start(QMessageBox::Yes);
     EXPECT_EQ(st().SampleCount, i);
+}
+
+TEST(RealTimeSetupLayout, EveryTextShowsWholeAtTheDialogsSize) {
+    TfrmSetupRealTime d;
+    d.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(d.size(), QSize(402, 175));
+    const QStringList faults = layoutFaults(&d);
+    EXPECT_TRUE(faults.isEmpty()) << faults.join('\n').toStdString();
+    QStringList texts;
+    for (const QLabel* l : d.findChildren<QLabel*>())
+        texts << l->text();
+    for (const char* given :
+         {"Real-Time data no to be recorded", "(Adjust the number to meet your need)",
+          "Real -Time Sampling Rate", "mm:ss", "Recording Period", "HH:MM:SS"})
+        EXPECT_TRUE(texts.contains(QString::fromLatin1(given))) << given;
 }

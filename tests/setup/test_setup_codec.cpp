@@ -138,15 +138,6 @@ TEST(InfoReply, ShortReplyIsRefused) {
     EXPECT_FALSE(decodeMeterInfo({}));
 }
 
-TEST(InfoReply, AcknowledgedByOKAtBytesTwoAndThree) {
-    auto r = replyWith({{0, 0x02}, {1, 'X'}, {2, 'O'}, {3, 'K'}});
-    EXPECT_TRUE(isInfoAcknowledged(r));
-    r[3] = 'R';
-    EXPECT_FALSE(isInfoAcknowledged(r));
-    r[3] = 'K';
-    EXPECT_FALSE(isInfoAcknowledged(std::span<const uint8_t>(r.data(), 63)));
-}
-
 TEST(InfoReply, SerialStopsAtTheFirstZeroOrTheBufferEnd) {
     std::array<char, 32> b{};
     std::fill(b.begin(), b.end(), 'Z');

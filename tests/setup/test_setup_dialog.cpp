@@ -1,8 +1,10 @@
 // The "Setup" dialog against the virtual meter: the information read, every setup command with
 // its checks, retries and codes, "Setup All", and keeping the dialog's commands apart from the
 // poll timer and from each other.
+#include "LayoutCheck.h"
 #include "TestMain.h"
 #include "app/AppState.h"
+#include "app/DialogService.h"
 #include "link/Exchange.h"
 #include "link/virtual/MeterMemory.h"
 #include "link/virtual/VirtualMeter.h"
@@ -16,7 +18,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
@@ -152,6 +156,34 @@ TEST_F(SetupDialog, WithoutConnectionNothingIsSent) {
     EXPECT_TRUE(dlg->txtDataSets->text().isEmpty());
 }
 
+TEST_F(SetupDialog, KeepsItsSizeAndPlaceAsResultsAppear) {
+    QCoreApplication::processEvents();
+    const QRect before = dlg->geometry();
+    auto faults = layoutFaults(dlg);
+    EXPECT_TRUE(faults.isEmpty()) << faults.join('\n').toStdString();
+    read();
+    dlg->ComboBox1->setCurrentIndex(1); // the alarm limits show
+    dlg->ComboBox1Change();
+    meter.failNext(Op::ReadReply, 3, 't');
+    dlg->Button1Click(); // the longest result text
+    dlg->Button2Click();
+    dlg->Button7Click();
+    dlg->Button12Click();
+    dlg->Button13Click();
+    dlg->Button14Click();
+    dlg->Button11Click();
+    dlg->Button16Click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dlg->lblOK1->text(), "Fail code=405");
+    for (QLabel* l : {dlg->lblOK1, dlg->lblOK2, dlg->lblOK5, dlg->lblOK6, dlg->Label24,
+                      dlg->Label28, dlg->Label29, dlg->Label12, dlg->Label38})
+        EXPECT_TRUE(l->isVisible()) << l->objectName().toStdString();
+    EXPECT_FALSE(dlg->unitC->isHidden());
+    EXPECT_EQ(dlg->geometry(), before);
+    faults = layoutFaults(dlg);
+    EXPECT_TRUE(faults.isEmpty()) << faults.join('\n').toStdString();
+}
+
 // ---- Information read ----------------------------------------------------------------------
 
 TEST_F(SetupDialog, ReadFillsEveryFieldFromTheMeter) {
@@ -211,6 +243,28 @@ TEST_F(SetupDialog, ReadInFahrenheitLoadsTheEditFields) {
     EXPECT_EQ(dlg->ComboBox2->currentIndex(), 4); // unknown setting leaves the choice
 }
 
+TEST_F(SetupDialog, ReadTakesTheReplyWhateverItsFirstFourBytesHold) {
+    // The meter's own memory there holds ordinary contents, not an acknowledgement.
+    const std::vector<uint8_t> own(meter.memory().begin(), meter.memory().end());
+    EXPECT_EQ((std::vector<uint8_t>(own.begin() + 32, own.begin() + 36)),
+              (std::vector<uint8_t>{0x00, 0x00, 0x00, 0x00}));
+    const std::array<uint8_t, 4> openings[] = {{0x00, 0x00, 0x00, 0x00},
+                                               {0x02, 'X', 'O', 'K'},
+                                               {0x02, 'X', 'E', 'R'},
+                                               {0xFF, 0xFF, 0xFF, 0xFF}};
+    for (const auto& opening : openings) {
+        std::vector<uint8_t> m = own;
+        std::copy(opening.begin(), opening.end(), m.begin() + 32);
+        m[MeterMemory::Col2000] = 0x01;
+        m[MeterMemory::Col2000 + 1] = 0x02;
+        meter.setMemory(m);
+        read();
+        EXPECT_EQ(dlg->lblOK5->text(), "OK") << int(opening[2]);
+        EXPECT_EQ(dlg->txtCol2000->text(), "258") << int(opening[2]);
+        EXPECT_EQ(dlg->txtVer->text(), "1.23") << int(opening[2]);
+    }
+}
+
 struct ReadFault {
     const char* name;
     std::function<void(VirtualMeter&)> inject;
@@ -260,9 +314,10 @@ INSTANTIATE_TEST_SUITE_P(
                   "Fail code=202"},
         ReadFault{"WriteFailsThrice", [](VirtualMeter& m) { m.failNext(Op::WriteCommand, 3, 'X'); },
                   "Fail code=204"},
+        // Nothing in the reply tells a garbled one apart (205 stays reserved for a test that
+        // could): its transport steps succeeded, so the read does.
         ReadFault{"GarbledThrice",
-                  [](VirtualMeter& m) { m.faultNextReply(Fault::Corrupt, 3, 'X'); },
-                  "Fail code=205"},
+                  [](VirtualMeter& m) { m.faultNextReply(Fault::Corrupt, 3, 'X'); }, "OK"},
         ReadFault{"UnpluggedThrice", [](VirtualMeter& m) { m.unplug(); }, "Fail code=204"}),
     [](const testing::TestParamInfo<ReadFault>& i) { return std::string(i.param.name); });
 
@@ -648,6 +703,7 @@ TEST_F(SetupDialog, SingleShotCommandsFailWithoutRetry) {
 // ---- Setup All -------------------------------------------------------------------------------
 
 TEST_F(SetupDialog, SetupAllSendsEverySettingInOrderThenErasesAndReads) {
+    meter.setLoggerDataSets({}); // nothing to lose, so nothing is asked
     read();
     dlg->edtInt1->setText("01");
     dlg->edtInt2->setText("00");
@@ -684,13 +740,121 @@ TEST_F(SetupDialog, SetupAllSendsEverySettingInOrderThenErasesAndReads) {
 TEST_F(SetupDialog, SetupAllGoesOnPastRefusedInputAndFailures) {
     dlg->edtInt1->setText("99");
     meter.failNext(Op::ReadReply, 1, 'D');
+    dialogs().messageAnswers.push_back(QMessageBox::Yes); // erase as well
     dlg->Button6Click();
-    ASSERT_EQ(dialogs().messages.size(), 1u);
+    ASSERT_EQ(dialogs().messages.size(), 2u);
     EXPECT_EQ(dialogs().lastMessage(), SetupText::InvalidInput);
     EXPECT_EQ(letters(), "WWDLFWteX");
     EXPECT_EQ(dlg->Label28->text(), "Fail");
     EXPECT_TRUE(dlg->lblOK2->isHidden());
     EXPECT_EQ(dlg->lblOK5->text(), "OK");
+}
+
+struct EraseAnswer {
+    const char* name;
+    bool readFirst; // the information read has told how many data sets the meter holds
+    QMessageBox::StandardButton answer;
+    std::string letters;
+    int dataSetsAfter;
+};
+std::ostream& operator<<(std::ostream& os, const EraseAnswer& a) {
+    return os << a.name;
+}
+class SetupAllWithDataSets : public SetupDialog, public testing::WithParamInterface<EraseAnswer> {};
+
+TEST_P(SetupAllWithDataSets, AsksTheErasesQuestionFirst) {
+    const int before = meter.config().dataSetCount;
+    ASSERT_GT(before, 0);
+    if (GetParam().readFirst) read();
+    dlg->lblOK3->setText("earlier");
+    meter.clearLog();
+    dialogs().messages.clear();
+    dialogs().messageAnswers.push_back(GetParam().answer);
+    dlg->Button6Click();
+    ASSERT_GE(dialogs().messages.size(), 1u);
+    const ShownMessage& asked = dialogs().messages.front();
+    EXPECT_EQ(asked.text, "This will delete all data in the meter, are you sure ?");
+    EXPECT_EQ(asked.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    EXPECT_EQ(dialogs().messages.size(), 1u); // nothing else is asked
+    EXPECT_EQ(letters(), GetParam().letters);
+    const int after = GetParam().dataSetsAfter < 0 ? before : GetParam().dataSetsAfter;
+    EXPECT_EQ(meter.config().dataSetCount, after);
+    if (GetParam().answer == QMessageBox::Cancel) {
+        EXPECT_EQ(dlg->lblOK3->text(), "earlier"); // not even the labels change
+    } else {
+        EXPECT_EQ(dlg->txtDataSets->text(), QString::number(after));
+        EXPECT_EQ(dlg->lblOK3->isHidden(), GetParam().answer == QMessageBox::No);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, SetupAllWithDataSets,
+    testing::Values(EraseAnswer{"Yes", true, QMessageBox::Yes, "IWWDLFWteX", 0},
+                    EraseAnswer{"No", true, QMessageBox::No, "IWWDLFWtX", -1},
+                    EraseAnswer{"Cancel", true, QMessageBox::Cancel, "", -1},
+                    // Before any read nobody knows what is in the meter: asked as well.
+                    EraseAnswer{"NoReadYetNo", false, QMessageBox::No, "IWWDLFWtX", -1}),
+    [](const testing::TestParamInfo<EraseAnswer>& i) { return std::string(i.param.name); });
+
+// The same question in the real message box, answered from a timer as a user would.
+TEST(SetupAllRealMessageBox, NoSendsEverySettingButTheErase) {
+    SpyTransport spy;
+    WidgetDialogService real;
+    TestMain tm(spy, real);
+    VirtualMeter meter{tm.clock};
+    spy.meter = &meter;
+    TfrmMain& main = *tm.main;
+    QObject::disconnect(main.MainTimer, &QTimer::timeout, nullptr, nullptr);
+    main.state().connected = true;
+    main.meterSetup().Setup1Click();
+    TfrmSetup* dlg = main.state().setupWindow;
+    ASSERT_NE(dlg, nullptr);
+    dlg->Button4Click();
+    ASSERT_GT(dlg->txtDataSets->text().toInt(), 0);
+    const int before = meter.config().dataSetCount;
+    meter.clearLog();
+
+    QString text;
+    bool noIsDefault = false;
+    int polls = 0;
+    QTimer press;
+    press.setInterval(20);
+    QObject::connect(&press, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) {
+            if (++polls > 250) press.stop(); // never shown: the expectations below fail
+            return;
+        }
+        text = box->text();
+        noIsDefault = box->defaultButton() == box->button(QMessageBox::No);
+        box->button(QMessageBox::No)->click();
+        press.stop();
+    });
+    press.start();
+    dlg->Button6Click();
+    press.stop();
+    EXPECT_EQ(text, "This will delete all data in the meter, are you sure ?");
+    EXPECT_TRUE(noIsDefault); // Enter keeps the data
+    EXPECT_EQ(meter.lettersReceived(), "IWWDLFWtX");
+    EXPECT_EQ(meter.config().dataSetCount, before);
+    EXPECT_EQ(dlg->lblOK5->text(), "OK");
+}
+
+TEST_F(SetupDialog, FocusReturnsToThePressedButtonAfterACommand) {
+    read();
+    dlg->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dlg));
+    for (QPushButton* b : {dlg->Button2, dlg->Button7, dlg->Button16, dlg->Button4}) {
+        QTest::mouseClick(b, Qt::LeftButton);
+        EXPECT_FALSE(dlg->commandActive());
+        EXPECT_EQ(QApplication::focusWidget(), b) << b->objectName().toStdString();
+        // No edit box was handed the focus with its text selected on the way.
+        for (QLineEdit* e : dlg->findChildren<QLineEdit*>())
+            EXPECT_FALSE(e->hasSelectedText())
+                << b->objectName().toStdString() << " " << e->objectName().toStdString();
+    }
+    EXPECT_NE(dlg->lblOK5->text(), "");
+    EXPECT_EQ(dlg->lblOK2->text(), "OK");
 }
 
 // ---- One command at a time -------------------------------------------------------------------
@@ -705,6 +869,7 @@ TEST_F(SetupDialog, PollingStaysStoppedAndButtonsDisabledWhileACommandRuns) {
         EXPECT_FALSE(dlg->Button6->isEnabled());
         EXPECT_TRUE(dlg->commandActive());
     };
+    dialogs().messageAnswers.push_back(QMessageBox::Yes); // the erase too
     dlg->Button6Click();
     EXPECT_GE(calls, 10);
     EXPECT_TRUE(tm.main->MainTimer->isActive());

@@ -5,13 +5,15 @@
 #include <QDir>
 #include <QTimer>
 
-TestMain::TestMain(Transport& transport, bool show) {
+TestMain::TestMain(Transport& transport, bool show) : TestMain(transport, dialogs, show) {}
+
+TestMain::TestMain(Transport& transport, DialogService& dialogService, bool show) {
     QDir().mkpath(documentsDir());
     QDir().mkpath(programDir());
     MainServices s;
     s.transport = &transport;
     s.clock = &clock;
-    s.dialogs = &dialogs;
+    s.dialogs = &dialogService;
     s.settingsFile = settingsFile();
     s.documentsDir = documentsDir();
     s.helpFolder = programDir();

@@ -12,6 +12,9 @@
 
 struct TestMain {
     explicit TestMain(Transport& transport, bool show = false);
+    // The same with another dialog service, the real one for instance (then `dialogs` goes
+    // unused).
+    TestMain(Transport& transport, DialogService& dialogService, bool show = false);
     ~TestMain();
 
     // Fires MainTimer's handler n times, advancing the clock by the timer interval each time.

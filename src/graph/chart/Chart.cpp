@@ -1,6 +1,7 @@
 #include "graph/chart/Chart.h"
 
 #include "app/DateTimeText.h"
+#include "app/TileLayout.h"
 #include "graph/chart/ChartCustomizeDialog.h"
 
 #include <QMouseEvent>
@@ -9,6 +10,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <qcustomplot.h>
 
 namespace chart {
@@ -509,6 +511,15 @@ bool Chart::subsetShown(int subset) const {
 
 void Chart::rebuildLayout() {
     m_layoutDirty = false;
+    // A zoomed view survives the rebuild (a quantity switched on or off, say): the new axes
+    // take the ranges the old ones showed.
+    std::optional<QCPRange> zoomedX;
+    std::vector<QCPRange> zoomedY;
+    if (m_zoomed && !m_rects.empty()) {
+        zoomedX = m_rects[0]->axis(QCPAxis::atBottom)->range();
+        for (QCPAxisRect* rect : m_rects)
+            zoomedY.push_back(rect->axis(QCPAxis::atLeft)->range());
+    }
     m_plot->clearGraphs();
     m_plot->plotLayout()->clear();
     m_rects.clear();
@@ -619,6 +630,13 @@ void Chart::rebuildLayout() {
         m_legend = nullptr;
     }
     m_baseFont = base;
+    if (zoomedX) {
+        applyScaleRanges();
+        for (QCPAxisRect* rect : m_rects)
+            rect->axis(QCPAxis::atBottom)->setRange(*zoomedX);
+        for (size_t a = 0; a < m_rects.size() && a < zoomedY.size(); ++a)
+            m_rects[a]->axis(QCPAxis::atLeft)->setRange(zoomedY[a]);
+    }
 }
 
 QColor Chart::drawColor(Argb c) const {
@@ -719,7 +737,13 @@ void Chart::applyLook() {
         }
         if (st.line == LineStyle::Line && st.point == PointStyle::None)
             shape = QCPScatterStyle::ssNone;
-        g->setScatterStyle(QCPScatterStyle(shape, 5));
+        // A line needs two points; a lone one is drawn as a dot, or nothing would show.
+        const auto& data = *m_data[size_t(s)];
+        const bool lone = data.size() == 1 && !std::isnan(data.constBegin()->value);
+        if (shape == QCPScatterStyle::ssNone && lone)
+            g->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 7));
+        else
+            g->setScatterStyle(QCPScatterStyle(shape, 5));
         g->setVisible(subsetShown(s));
         // Smooth lines cost more than they show once there are more points than pixels.
         g->setAntialiased(m_data[size_t(s)]->size() < 5000);
@@ -765,9 +789,31 @@ void Chart::syncData(int s) {
 }
 
 void Chart::applyRanges() {
-    if (m_zoomed || m_rects.empty()) return;
-    QCPRange xr(m_s.minX, m_s.maxX);
-    if (!m_s.manualX) {
+    // A zoom keeps its ranges until it is undone.
+    if (!m_zoomed) applyScaleRanges();
+}
+
+namespace {
+// A range the plot can show: a range without width (one point in time, or a minimum equal to
+// its maximum) is widened around its value by halfWidth each side; one that is not finite is
+// refused.
+std::optional<QCPRange> showableRange(double lower, double upper, double halfWidth) {
+    if (!std::isfinite(lower) || !std::isfinite(upper)) return std::nullopt;
+    QCPRange r(lower, upper);
+    r.normalize();
+    if (!QCPRange::validRange(r)) r = QCPRange(r.center() - halfWidth, r.center() + halfWidth);
+    if (!QCPRange::validRange(r)) return std::nullopt;
+    return r;
+}
+} // namespace
+
+void Chart::applyScaleRanges() {
+    if (m_rects.empty()) return;
+    // A time axis of one instant shows the minute around it, so a lone point sits mid-chart.
+    const double halfX = 30.0 / DateTimeText::SecondsPerDay;
+    std::optional<QCPRange> xr;
+    if (m_s.manualX) xr = showableRange(m_s.minX, m_s.maxX, halfX);
+    if (!xr) {
         bool found = false;
         QCPRange all;
         for (size_t s = 0; s < m_graphs.size(); ++s) {
@@ -778,15 +824,15 @@ void Chart::applyRanges() {
             all = found ? QCPRange(std::min(all.lower, r.lower), std::max(all.upper, r.upper)) : r;
             found = true;
         }
-        xr = found ? all : QCPRange(0, 1);
-        if (xr.size() <= 0) xr = QCPRange(xr.lower - 1.0 / 86400, xr.upper + 1.0 / 86400);
+        if (found) xr = showableRange(all.lower, all.upper, halfX);
     }
     for (QCPAxisRect* rect : m_rects)
-        rect->axis(QCPAxis::atBottom)->setRange(xr);
+        rect->axis(QCPAxis::atBottom)->setRange(xr.value_or(QCPRange(0, 1)));
     for (size_t a = 0; a < m_rects.size(); ++a) {
         const YAxisState axis = a < m_s.yAxes.size() ? m_s.yAxes[a] : YAxisState{};
-        QCPRange yr(axis.min, axis.max);
-        if (!axis.manual) {
+        std::optional<QCPRange> yr;
+        if (axis.manual) yr = showableRange(axis.min, axis.max, 1.0);
+        if (!yr) {
             bool found = false;
             QCPRange all;
             for (size_t s = 0; s < m_graphs.size(); ++s) {
@@ -800,10 +846,9 @@ void Chart::applyRanges() {
                             : r;
                 found = true;
             }
-            yr = found ? all : QCPRange(0, 1);
-            if (yr.size() <= 0) yr = QCPRange(yr.lower - 1, yr.upper + 1);
+            if (found) yr = showableRange(all.lower, all.upper, 1.0);
         }
-        m_rects[a]->axis(QCPAxis::atLeft)->setRange(yr);
+        m_rects[a]->axis(QCPAxis::atLeft)->setRange(yr.value_or(QCPRange(0, 1)));
     }
 }
 
@@ -857,6 +902,13 @@ QPoint Chart::dataToPixel(double x, double y) const {
             pixel(m_rects[0]->axis(QCPAxis::atLeft)->coordToPixel(y))};
 }
 
+// Where the table annotation's cells lie (shared by drawing and the mouse).
+struct TableGeometry {
+    std::vector<int> columnWidths;
+    int rowHeight = 0;
+    QRect rect;
+};
+
 namespace {
 QFont scaled(const QFont& base, int percent) {
     QFont f = base;
@@ -864,11 +916,15 @@ QFont scaled(const QFont& base, int percent) {
     return f;
 }
 
-struct TableGeometry {
-    std::vector<int> columnWidths;
-    int rowHeight = 0;
-    QRect rect;
-};
+// Rows to draw: trailing rows with no text show nothing and are left out.
+int filledRows(const TableAnnotation& t) {
+    int rows = t.rows;
+    while (rows > 1 && std::all_of(t.texts.begin() + ptrdiff_t(rows - 1) * t.columns,
+                                   t.texts.begin() + ptrdiff_t(rows) * t.columns,
+                                   [](const QString& s) { return s.isEmpty(); }))
+        --rows;
+    return rows;
+}
 
 TableGeometry tableGeometry(const TableAnnotation& t, const QFont& font, QPoint origin) {
     TableGeometry g;
@@ -883,7 +939,7 @@ TableGeometry tableGeometry(const TableAnnotation& t, const QFont& font, QPoint 
     int width = 0;
     for (int w : g.columnWidths)
         width += w;
-    g.rect = QRect(origin, QSize(width + 4, g.rowHeight * t.rows + 4));
+    g.rect = QRect(origin, QSize(width + 4, g.rowHeight * filledRows(t) + 4));
     return g;
 }
 
@@ -892,21 +948,45 @@ bool lowContrast(const QColor& a, const QColor& b) {
 }
 } // namespace
 
-QRect Chart::tableRect() const {
-    const TableAnnotation& t = m_s.table;
-    if (!t.shown || t.rows <= 0 || t.columns <= 0 || m_rects.empty()) return {};
-    return tableGeometry(t, scaled(m_baseFont, t.textSize), tableLocation()).rect;
-}
+struct Chart::PlacedTable {
+    QFont font;
+    TableGeometry geometry;
+};
 
-QPoint Chart::tableLocation() const {
+Chart::PlacedTable Chart::placedTable() const {
     const TableAnnotation& t = m_s.table;
-    const QPoint origin =
-        (t.insideAxis0 && !m_rects.empty()) ? m_rects[0]->topLeft() : QPoint(0, 0);
+    const QRect bounds = t.insideAxis0 && !m_rects.empty() ? m_rects[0]->rect() : m_plot->rect();
+    const QPoint corner = t.insideAxis0 && !m_rects.empty() ? m_rects[0]->topLeft() : QPoint();
     // In 64 bits: a table placed near the end of the int range must not wrap around.
     const auto add = [](int a, int b) {
         return int(std::clamp<qint64>(qint64(a) + b, -MaxTableOffset, MaxTableOffset));
     };
-    return {add(origin.x(), t.left), add(origin.y(), t.top)};
+    const QPoint origin(add(corner.x(), t.left), add(corner.y(), t.top));
+    PlacedTable placed{scaled(m_baseFont, t.textSize), {}};
+    placed.geometry = tableGeometry(t, placed.font, origin);
+    // Where it would not fit even when moved, the text gets smaller, down to a readable size.
+    constexpr int SmallestPixels = 8;
+    while ((placed.geometry.rect.height() > bounds.height() ||
+            placed.geometry.rect.width() > bounds.width()) &&
+           placed.font.pixelSize() > SmallestPixels) {
+        placed.font.setPixelSize(placed.font.pixelSize() - 1);
+        placed.geometry = tableGeometry(t, placed.font, origin);
+    }
+    // Kept inside its area: a table placed (or dragged) past an edge comes back in.
+    const QRect& r = placed.geometry.rect;
+    placed.geometry.rect = keepInside(r, bounds, r.size());
+    return placed;
+}
+
+QRect Chart::tableRect() const {
+    const TableAnnotation& t = m_s.table;
+    if (!t.shown || t.rows <= 0 || t.columns <= 0 || m_rects.empty()) return {};
+    return placedTable().geometry.rect;
+}
+
+QPoint Chart::tableLocation() const {
+    if (m_rects.empty()) return QPoint(m_s.table.left, m_s.table.top);
+    return placedTable().geometry.rect.topLeft();
 }
 
 void Chart::drawOverlay(QCPPainter* painter) {
@@ -980,8 +1060,16 @@ void Chart::drawOverlay(QCPPainter* painter) {
 
     const TableAnnotation& t = m_s.table;
     if (t.shown && t.rows > 0 && t.columns > 0) {
-        const QFont font = scaled(m_baseFont, t.textSize);
-        const TableGeometry g = tableGeometry(t, font, tableLocation());
+        const PlacedTable placed = placedTable();
+        const QFont& font = placed.font;
+        const TableGeometry& g = placed.geometry;
+        // What the text stands on: the table's colour over the plot's.
+        const QColor tableBack = QColor::fromRgba(t.backColor);
+        const double alpha = tableBack.alphaF();
+        const QColor under =
+            QColor::fromRgbF(float(tableBack.redF() * alpha + back.redF() * (1 - alpha)),
+                             float(tableBack.greenF() * alpha + back.greenF() * (1 - alpha)),
+                             float(tableBack.blueF() * alpha + back.blueF() * (1 - alpha)));
         painter->save();
         painter->setFont(font);
         painter->fillRect(g.rect, QColor::fromRgba(t.backColor));
@@ -997,16 +1085,27 @@ void Chart::drawOverlay(QCPPainter* painter) {
             painter->drawRect(g.rect.adjusted(0, 0, -1, -1));
         }
         const int ascent = QFontMetrics(font).ascent();
+        const int rows = filledRows(t);
         int y = g.rect.top() + 2;
-        for (int r = 0; r < t.rows; ++r) {
+        for (int r = 0; r < rows; ++r) {
             int x = g.rect.left() + 2;
             for (int c = 0; c < t.columns; ++c) {
                 const size_t i = size_t(r) * size_t(t.columns) + size_t(c);
                 QFont f = font;
                 f.setBold((t.headerRow && r == 0) || (t.headerColumn && c == 0));
                 painter->setFont(f);
-                painter->setPen(drawColor(t.colors[i]));
-                painter->drawText(QPoint(x + 4, y + 1 + ascent), t.texts[i]);
+                const QColor color = drawColor(t.colors[i]);
+                const QPoint at(x + 4, y + 1 + ascent);
+                // Red on the see-through grey is hard to read: such text gets a halo.
+                if (lowContrast(color, under)) {
+                    // By how bright the text looks: red gets white, yellow gets black.
+                    painter->setPen(qGray(color.rgb()) >= 128 ? QColor(20, 20, 20)
+                                                              : QColor(255, 255, 255));
+                    for (QPoint d : {QPoint(-1, 0), QPoint(1, 0), QPoint(0, -1), QPoint(0, 1)})
+                        painter->drawText(at + d, t.texts[i]);
+                }
+                painter->setPen(color);
+                painter->drawText(at, t.texts[i]);
                 x += g.columnWidths[size_t(c)];
             }
             y += g.rowHeight;

@@ -185,8 +185,11 @@ class Chart : public QWidget {
     void setTableHeaders(bool row, bool column);
     void setTableBorder(TableBorder b) { m_s.table.border = b; }
     void setTableTextSize(int percent) { m_s.table.textSize = std::clamp(percent, 1, 1000); }
-    // Top-left corner of the table in widget pixels (after any move by the user).
+    // Top-left corner of the table in widget pixels (after any move by the user), and the
+    // rectangle it is drawn in: inside axis 0 (or the widget), moved back in from an edge it
+    // would run over, its text smaller where it would not fit at all.
     QPoint tableLocation() const;
+    QRect tableRect() const;
 
     // --- Actions ----------------------------------------------------------------------------
     void reinitAndReset();  // rebuild the axes layout from the settings, then redraw
@@ -249,14 +252,16 @@ class Chart : public QWidget {
 
     void rebuildLayout();
     void applyLook();
-    void applyRanges();
+    void applyRanges();      // the scales of the settings, unless zoomed
+    void applyScaleRanges(); // the scales of the settings
     void syncData(int subset);
     void applyAnnotations();
     int axisOfSubset(int subset) const;
     bool subsetShown(int subset) const;
     int annotationAt(QPoint pixel) const;
     bool dataPointAt(QPoint pixel, int* subset, int* point) const;
-    QRect tableRect() const;
+    struct PlacedTable;
+    PlacedTable placedTable() const; // the table as drawn: its font and where it lies
     QColor drawColor(Argb c) const;
 
     ChartState m_s;

@@ -155,11 +155,6 @@ void writeFactoryConfiguration(std::span<uint8_t> m, const QDateTime& clock) {
     std::fill(m.begin(), m.begin() + LoggerStart, uint8_t(0x00));
     const char model[] = "Q7320 CO2 LOGGER";
     std::copy(model, model + sizeof model - 1, m.begin() + 2);
-    // The configuration area opens with the reply framing and acknowledgement.
-    m[InfoStart] = 0x02;
-    m[InfoStart + 1] = 'X';
-    m[InfoStart + 2] = 'O';
-    m[InfoStart + 3] = 'K';
     m[IntervalMinutes] = 0x00;
     m[IntervalSeconds] = 0x10;
     m[Firmware] = 123;

@@ -27,7 +27,7 @@
 //  'p'  36 bytes: the next block, echoing its number counted from 1. Past the memory: 0xFF.
 //  'r'  36 bytes: steps back one block (the next 'p' repeats the last one) and answers like 'P'.
 //  'q' 'Q'  no reply: end / abandon the transfer.
-//  'X'  64 bytes: memory 32..95 (clock bytes as of now); it opens with 0x02 'X' "OK".
+//  'X'  64 bytes: memory 32..95 (clock bytes as of now), as the memory holds them.
 //  't'  no reply; the 32-byte clock block that follows (BCD s m h d mo . y, 0, "rtc") sets the
 //       clock and is answered with "OK" (a block without "rtc" or with no valid date: "ER").
 //  'e'  erases the logger (no data sets, last used offset 2815), ends a recording; "OK".

@@ -664,9 +664,12 @@ TEST_F(Cli, SetupChecksEveryValueInTheMetersUnitBeforeSendingAny) {
     ASSERT_EQ(q7320({"setup", "--meter", "virtual", "--record", base, "--temp-offset", "5"}).exit,
               0);
     QStringList ops = recordedOps(base);
-    bool unitPatched = false, framePatched = false;
+    bool unitPatched = false, framePatched = false, afterInfoCommand = false;
     for (QString& op : ops) {
-        if (op.startsWith("reply 64 -> 0 : 02 58")) {
+        // The information reply is the 64-byte reply that follows the 'X' command.
+        if (op.startsWith("command 02 58")) afterInfoCommand = true;
+        if (afterInfoCommand && op.startsWith("reply 64 -> 0 : ")) {
+            afterInfoCommand = false;
             QStringList bytes = op.section(" : ", 1).split(' ');
             ASSERT_GT(bytes.size(), 40);
             bytes[40] = "01";

@@ -348,10 +348,11 @@ void TfrmMain::Tile1Click() { m_mdi->tileSubWindows(); }
 void TfrmMain::Cascade1Click() { m_mdi->cascadeSubWindows(); }
 
 void TfrmMain::About1Click() {
-    TfrmAbout* about = new TfrmAbout(this);
+    // Closing the box frees it; a box left open by the dialog service is freed here.
+    QPointer<TfrmAbout> about = new TfrmAbout(this);
     about->BitBtn1->show();
     m_dialogs->exec(*about);
-    about->deleteLater();
+    delete about.data();
 }
 
 void TfrmMain::Contents1Click() {

@@ -5,12 +5,12 @@
 #include <QDir>
 #include <QTimer>
 
-TestMain::TestMain(Transport& transport, bool show) {
+TestMain::TestMain(Transport& transport, bool show, bool realDialogs) {
     QDir().mkpath(documentsDir());
     MainServices s;
     s.transport = &transport;
     s.clock = &clock;
-    s.dialogs = &dialogs;
+    s.dialogs = realDialogs ? nullptr : &dialogs;
     s.settingsFile = settingsFile();
     s.documentsDir = documentsDir();
     main = std::make_unique<TfrmMain>(s);

@@ -1,6 +1,7 @@
 #pragma once
-// A main window made for tests: a given transport, a test clock, scripted dialogs, and a
-// settings file and documents folder inside a temporary folder.
+// A main window made for tests: a given transport, a test clock, scripted dialogs (or, with
+// realDialogs, the program's own), and a settings file and documents folder inside a
+// temporary folder.
 #include "ScriptedDialogs.h"
 #include "app/Umain.h"
 #include "link/Clock.h"
@@ -9,7 +10,7 @@
 #include <memory>
 
 struct TestMain {
-    explicit TestMain(Transport& transport, bool show = false);
+    explicit TestMain(Transport& transport, bool show = false, bool realDialogs = false);
     ~TestMain();
 
     // Fires MainTimer's handler n times, advancing the clock by the timer interval each time.

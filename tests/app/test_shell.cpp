@@ -1,3 +1,4 @@
+#include "ModalDriver.h"
 #include "TestMain.h"
 #include "app/Settings.h"
 #include "app/Uabout.h"
@@ -8,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMdiArea>
@@ -19,6 +21,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QtTest/qtestspontaneevent.h>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {} // namespace
@@ -93,8 +97,10 @@ TEST(Shell, SettingsAreWrittenOnCloseButNotOnExit) {
         file = t.settingsFile();
         EXPECT_EQ(t.main->state().SampleRate, 2);
         t.main->state().SampleRate = 9;
-        t.main->Exit1Click(); // ends the loop; the close handler does not run
-        t.main->hide();
+        // E&xit ends the message loop; the close handler does not run.
+        QTimer::singleShot(0, t.main.get(), [&] { t.main->Exit1->trigger(); });
+        EXPECT_EQ(QApplication::exec(), 0);
+        EXPECT_TRUE(t.main->isVisible());
         t.dir.setAutoRemove(false);
     }
     EXPECT_FALSE(Settings(file).contains("RealTimeRate"));
@@ -151,4 +157,55 @@ TEST(Scope, ControlsStartHiddenAndCloseBoxCountsAsCancel) {
     p.showProgress();
     p.BitBtn2->click();
     EXPECT_EQ(p.scopeResult(), TfrmScope::ResultCancel);
+}
+
+// Esc and the close box stop work as the Cancel button does; a progress window without Cancel
+// (work that cannot be stopped) stays up.
+TEST(Scope, EscAndCloseBoxCountAsCancelOnAProgressWindow) {
+    struct Case {
+        const char* name;
+        std::function<void(TfrmScope&)> act;
+        bool withCancel;
+        bool stops;
+    };
+    const auto esc = [](TfrmScope& s) { QTest::keyClick(&s, Qt::Key_Escape); };
+    // The window system's close: a spontaneous close event, as the close box sends.
+    const auto closeBox = [](TfrmScope& s) {
+        QCloseEvent e;
+        QSpontaneKeyEvent::setSpontaneous(&e);
+        static_cast<QObject&>(s).event(&e);
+    };
+    const auto cancel = [](TfrmScope& s) { s.BitBtn2->click(); };
+    const Case cases[] = {
+        {"Esc", esc, true, true},
+        {"close box", closeBox, true, true},
+        {"Cancel button", cancel, true, true},
+        {"Esc, work that cannot be stopped", esc, false, false},
+        {"close box, work that cannot be stopped", closeBox, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TfrmScope s;
+        s.Progress1->show();
+        s.BitBtn2->setVisible(c.withCancel);
+        s.setScopeResult(0);
+        s.showProgress();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&s));
+        c.act(s);
+        QApplication::processEvents();
+        EXPECT_EQ(s.scopeResult() == TfrmScope::ResultCancel, c.stops);
+        if (!c.stops) EXPECT_TRUE(s.isVisible());
+        s.close(); // the work's own end closes it in every case
+        EXPECT_FALSE(s.isVisible());
+    }
+    // The range dialog: Esc is Cancel too.
+    TfrmScope range;
+    range.GroupBox1->show();
+    range.BitBtn1->show();
+    range.BitBtn2->show();
+    ModalDriver driver;
+    driver.then([](QWidget& w) { QTest::keyClick(&w, Qt::Key_Escape); });
+    EXPECT_NE(range.exec(), TfrmScope::ResultOk);
+    EXPECT_TRUE(driver.allDone());
+    EXPECT_EQ(range.scopeResult(), TfrmScope::ResultCancel);
 }

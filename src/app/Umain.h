@@ -135,6 +135,8 @@ private:
     void createToolBar();
     void loadDigitBitmaps();
     void FormClose();
+    void offerRestoreWhenDrawn(int triesLeft);
+    bool askChildrenBeforeClosing();
 
     AppState m_state;
     Transport* m_transport;
@@ -150,6 +152,7 @@ private:
     QString m_documentsDir;
     bool m_documentsUnavailable = false;
     bool m_shown = false;
+    bool m_closing = false; // the close questions are being asked
 
     std::unique_ptr<LiveMonitor> m_live;
     std::unique_ptr<RealTimeRecorder> m_realTime;

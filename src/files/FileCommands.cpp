@@ -139,7 +139,10 @@ void FileCommands::SaveChart(chart::Chart& chart) {
 
 bool FileCommands::WriteGraphFile(chart::Chart& chart, const QString& fileName) {
     const QString error = GraphFile::write(fileName, chart.storeState());
-    if (error.isEmpty()) return true;
+    if (error.isEmpty()) {
+        ++m_savesDone;
+        return true;
+    }
     showError(error);
     return false;
 }
@@ -266,6 +269,7 @@ void FileCommands::WriteChartText(chart::Chart& chart, const QString& fileName, 
         &error);
     scope->close();
     scope.reset();
+    if (outcome == TextOutcome::Done) ++m_savesDone;
     if (outcome == TextOutcome::Failed) showError(GraphFile::cannotCreate(fileName, error));
 }
 
@@ -291,6 +295,7 @@ void FileCommands::WriteListText(const QAbstractItemModel& grid) {
         &error);
     scope->close();
     scope.reset();
+    if (outcome == TextOutcome::Done) ++m_savesDone;
     if (outcome == TextOutcome::Failed) showError(GraphFile::cannotCreate(name, error));
 }
 
@@ -339,6 +344,7 @@ void FileCommands::SaveCollection() {
         showError(GraphFile::cannotCreate(name, error));
         return;
     }
+    if (result == CollectionFile::SaveResult::Saved) ++m_savesDone;
     m_main.state().DataLoggerUnsaved = false;
 }
 

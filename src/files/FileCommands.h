@@ -46,6 +46,9 @@ class FileCommands : public QObject {
     void SaveCollection();
     void OpenCollection();
 
+    // Files written so far: whoever runs a save can tell whether it ended in a file.
+    int savesDone() const { return m_savesDone; }
+
     // The folder every file dialog starts in: the data folder, or the program's folder.
     QString initialFolder() const;
     // Whether the system's decimal separator is a comma (it decides the filters).
@@ -64,5 +67,6 @@ class FileCommands : public QObject {
 
     TfrmMain& m_main;
     QString m_saveFilter;               // the filter of the save dialog now running
+    int m_savesDone = 0;
     QString m_openDefaultExt = "*.ghf"; // the open dialog's default extension, as it was left
 };

@@ -707,27 +707,42 @@ void TfrmGraph::changeEvent(QEvent* event) {
 }
 
 bool TfrmGraph::FormCloseQuery() {
+    const QMessageBox::StandardButton answer = askCloseQuestion();
+    if (answer == QMessageBox::Cancel) return false;
+    // A Yes whose save did not happen keeps the window, so its data is not lost unasked.
+    return actOnCloseAnswer(answer);
+}
+
+QMessageBox::StandardButton TfrmGraph::askCloseQuestion() {
+    const AppState& st = m_main.state();
+    QString question;
+    if (st.DataLoggerUnsaved && windowTitle() == DataLoggerCaption)
+        question = QStringLiteral("Save DataLogger Data ?");
+    else if (st.RealTimeUnsaved && windowTitle() == RealTimeCaption)
+        question = QStringLiteral("Save Real-Time Graph ?");
+    if (question.isEmpty()) return QMessageBox::NoButton;
+    return m_main.dialogs().message(this, question, QString(), QMessageBox::Question,
+                                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+}
+
+bool TfrmGraph::actOnCloseAnswer(QMessageBox::StandardButton answer) {
     AppState& st = m_main.state();
-    DialogService& dialogs = m_main.dialogs();
-    if (st.DataLoggerUnsaved && windowTitle() == DataLoggerCaption) {
-        const auto answer = dialogs.message(
-            this, QStringLiteral("Save DataLogger Data ?"), QString(), QMessageBox::Question,
-            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        if (answer == QMessageBox::Cancel) return false;
-        if (answer == QMessageBox::Yes) {
-            st.DataLoggerUnsaved = false;
-            m_main.fileCommands().Save1Click();
-        }
+    FileCommands& files = m_main.fileCommands();
+    const int savesBefore = files.savesDone();
+    if (windowTitle() == DataLoggerCaption && answer == QMessageBox::Yes) {
+        st.DataLoggerUnsaved = false;
+        files.Save1Click();
     }
-    if (st.RealTimeUnsaved && windowTitle() == RealTimeCaption) {
-        const auto answer = dialogs.message(
-            this, QStringLiteral("Save Real-Time Graph ?"), QString(), QMessageBox::Question,
-            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        if (answer == QMessageBox::Cancel) return false;
+    if (windowTitle() == RealTimeCaption &&
+        (answer == QMessageBox::Yes || answer == QMessageBox::No)) {
         st.RealTimeUnsaved = false;
         if (answer == QMessageBox::Yes && saveChart) saveChart(*PESGraph1);
     }
-    return true;
+    if (answer != QMessageBox::Yes || files.savesDone() > savesBefore) return true;
+    // Nothing was written: the data is still unsaved.
+    if (windowTitle() == DataLoggerCaption) st.DataLoggerUnsaved = true;
+    if (windowTitle() == RealTimeCaption) st.RealTimeUnsaved = true;
+    return false;
 }
 
 void TfrmGraph::FormClose() {

@@ -6,6 +6,7 @@
 #include "graph/GraphStatistics.h"
 #include "graph/chart/Chart.h"
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -103,6 +104,12 @@ class TfrmGraph : public QWidget {
     void FormActivate();
     bool FormCloseQuery();
     void FormClose();
+    // FormCloseQuery in two steps, so the main window can ask every child before any acts:
+    // the question about this window's unsaved data (NoButton when there is none to ask),
+    // then acting on its answer (Yes saves). False when a Yes saved nothing: the data then
+    // still counts as unsaved and the window stays.
+    QMessageBox::StandardButton askCloseQuestion();
+    bool actOnCloseAnswer(QMessageBox::StandardButton answer);
     void Grid2Click();
     void chkppmClick();
     void ToolButton1Click();

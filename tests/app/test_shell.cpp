@@ -3,6 +3,8 @@
 #include "app/Settings.h"
 #include "app/Uabout.h"
 #include "app/Uscope.h"
+#include "files/Uopensave.h"
+#include "graph/Ugraph.h"
 #include "link/Exchange.h"
 #include "link/NoMeter.h"
 #include "link/Transport.h"
@@ -10,9 +12,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -208,4 +212,66 @@ TEST(Scope, EscAndCloseBoxCountAsCancelOnAProgressWindow) {
     EXPECT_NE(range.exec(), TfrmScope::ResultOk);
     EXPECT_TRUE(driver.allDone());
     EXPECT_EQ(range.scopeResult(), TfrmScope::ResultCancel);
+}
+
+// Closing the main window asks every child's question first, the real-time window's and then
+// the data logger window's. Cancel in any, or a Yes whose save is cancelled, leaves the program
+// as it was: windows, unsaved data, polling, and settings not written.
+TEST(Shell, ClosingAsksEveryChildBeforeAnyIsActedOn) {
+    const auto Yes = QMessageBox::Yes, No = QMessageBox::No, Cancel = QMessageBox::Cancel;
+    struct Case {
+        const char* name;
+        std::vector<QMessageBox::StandardButton> answers;
+        bool saveFile; // the save dialog after a Yes gets a name (otherwise it is cancelled)
+        bool closes;
+        int questions;
+    };
+    const Case cases[] = {
+        {"real-time cancel", {Cancel}, false, false, 1},
+        {"real-time no, logger cancel", {No, Cancel}, false, false, 2},
+        {"both no", {No, No}, false, true, 2},
+        {"real-time yes, saved", {Yes, No}, true, true, 2},
+        {"real-time yes, save cancelled", {Yes, No}, false, false, 2},
+        {"logger yes, saved", {No, Yes}, true, true, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        NoMeter meter;
+        TestMain t(meter, true);
+        AppState& st = t.main->state();
+        ASSERT_NE(st.RealTimeGraph, nullptr);
+        auto* logger = new TfrmGraph(*t.main);
+        logger->setWindowTitle(TfrmGraph::DataLoggerCaption);
+        st.DataLoggerGraph = logger;
+        t.main->addChild(logger);
+        st.RealTimeUnsaved = true;
+        st.DataLoggerUnsaved = true;
+        QPointer<TfrmGraph> realTime(st.RealTimeGraph), loggerAlive(logger);
+        const int windows = int(t.main->mdiArea()->subWindowList().size());
+
+        for (auto a : c.answers)
+            t.dialogs.messageAnswers.push_back(a);
+        // The logger's Yes saves its single data set through the choice dialog.
+        t.dialogs.dialogAnswers.push_back([](QDialog&) { return int(TfrmOpenSave::ResultNo); });
+        const QString file = t.dir.filePath("closing.ghf");
+        if (c.saveFile) t.dialogs.fileAnswers.push_back({file, 0});
+
+        EXPECT_EQ(t.main->close(), c.closes);
+        ASSERT_EQ(int(t.dialogs.messages.size()), c.questions);
+        EXPECT_EQ(t.dialogs.messages[0].text, "Save Real-Time Graph ?");
+        if (c.questions > 1) EXPECT_EQ(t.dialogs.messages[1].text, "Save DataLogger Data ?");
+        EXPECT_EQ(QFile::exists(file), c.saveFile);
+        EXPECT_EQ(Settings(t.settingsFile()).contains("RealTimeRate"), c.closes);
+        EXPECT_EQ(t.main->MainTimer->isActive(), !c.closes);
+        if (!c.closes) {
+            EXPECT_TRUE(t.main->isVisible());
+            EXPECT_EQ(int(t.main->mdiArea()->subWindowList().size()), windows);
+            EXPECT_FALSE(realTime.isNull());
+            EXPECT_FALSE(loggerAlive.isNull());
+            EXPECT_TRUE(st.RealTimeUnsaved);
+            EXPECT_TRUE(st.DataLoggerUnsaved);
+        } else {
+            EXPECT_TRUE(t.main->mdiArea()->subWindowList().isEmpty());
+        }
+    }
 }

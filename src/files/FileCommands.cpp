@@ -121,8 +121,8 @@ void FileCommands::Open1Click() {
 // --- Chart files ---------------------------------------------------------------------------------
 
 void FileCommands::SaveChart(chart::Chart& chart) {
-    const QString name =
-        runSaveDialog(TextLines::chartFilter(commaDecimal()), QStringLiteral("GHF"));
+    const QString filter = TextLines::chartFilter(commaDecimal());
+    const QString name = runSaveDialog(filter, QStringLiteral("GHF"));
     if (name.isEmpty()) return;
     const QString ext = TextLines::lowerExtension(name);
     if (ext == QLatin1String(".ghf")) {
@@ -134,7 +134,11 @@ void FileCommands::SaveChart(chart::Chart& chart) {
         WriteChartText(chart, name, TextLines::Tab);
     else if (ext == QLatin1String(".csv"))
         WriteChartText(chart, name, TextLines::Comma);
-    // Any other extension: the name decides, and it names no file type.
+    else // the name decides, and it names no file type: say so rather than save nothing
+        m_main.dialogs().message(
+            &m_main, QStringLiteral("%1 was not saved: a file name must end in %2.")
+                         .arg(QDir::toNativeSeparators(name),
+                              TextLines::filterExtensions(filter).join(QStringLiteral(", "))));
 }
 
 bool FileCommands::WriteGraphFile(chart::Chart& chart, const QString& fileName) {
@@ -344,7 +348,17 @@ void FileCommands::SaveCollection() {
         showError(GraphFile::cannotCreate(name, error));
         return;
     }
-    if (result == CollectionFile::SaveResult::Saved) ++m_savesDone;
+    if (result == CollectionFile::SaveResult::NoTempFile) {
+        // Nothing to copy; the data sets shown (if any) are still unsaved.
+        m_main.dialogs().message(
+            &m_main,
+            QStringLiteral("%1 was not saved: there is no downloaded data to copy from %2.")
+                .arg(QDir::toNativeSeparators(name),
+                     QDir::toNativeSeparators(
+                         CollectionFile::tempFilePath(m_main.state().dataFolder))));
+        return;
+    }
+    ++m_savesDone;
     m_main.state().DataLoggerUnsaved = false;
 }
 

@@ -365,6 +365,17 @@ void FileCommands::SaveCollection() {
 void FileCommands::OpenCollection() {
     DataLogger& logger = m_main.dataLogger();
     if (logger.downloading()) return;
+    // An unsaved download would be replaced: the data logger window's own question first, and
+    // a Yes whose save did not happen opens nothing.
+    AppState& st = m_main.state();
+    if (TfrmGraph* shown = st.DataLoggerGraph; shown && st.DataLoggerUnsaved) {
+        const QMessageBox::StandardButton answer = shown->askCloseQuestion();
+        if (answer == QMessageBox::Cancel) return;
+        if (answer == QMessageBox::Yes) {
+            SaveCollection();
+            if (st.DataLoggerUnsaved) return;
+        }
+    }
     if (TfrmGraph* graph = logger.ensureDataLoggerGraph()) {
         if (auto* frame = qobject_cast<QMdiSubWindow*>(graph->parentWidget()))
             frame->showNormal();
@@ -382,13 +393,12 @@ void FileCommands::OpenCollection() {
 
     auto image = CollectionFile::readImage(name);
     if (!image || image->empty()) return;
-    AppState& state = m_main.state();
-    state.memoryImage = std::move(*image);
+    st.memoryImage = std::move(*image);
     if (logger.DecodeMemory() == 0) {
-        switch (CollectionFile::writeTemp(state.dataFolder, state.memoryImage)) {
+        switch (CollectionFile::writeTemp(st.dataFolder, st.memoryImage)) {
         case CollectionFile::TempResult::FolderUnavailable:
             m_main.dialogs().message(
-                &m_main, QDir::toNativeSeparators(CollectionFile::tempFolder(state.dataFolder)));
+                &m_main, QDir::toNativeSeparators(CollectionFile::tempFolder(st.dataFolder)));
             break;
         case CollectionFile::TempResult::FileNotWritten:
         case CollectionFile::TempResult::Written:
@@ -396,5 +406,5 @@ void FileCommands::OpenCollection() {
         }
         if (TfrmGraph* graph = logger.ensureDataLoggerGraph()) graph->ShowDataSet(0);
     }
-    state.memoryImage.clear();
+    st.memoryImage.clear();
 }

@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -21,6 +22,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTableWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -327,9 +329,24 @@ void TfrmGraph::FormCreate() {
 // --- Chart preparation ---------------------------------------------------------------------------
 
 QString TfrmGraph::templatePath() {
+    const QString user = userTemplatePath();
+    if (QFileInfo::exists(user)) return user;
     const QString folder =
         templateFolder.isEmpty() ? QCoreApplication::applicationDirPath() : templateFolder;
     return folder + QStringLiteral("/template/graph.ghf");
+}
+
+QString TfrmGraph::userTemplatePath() {
+    const QString folder = userTemplateFolder.isEmpty()
+                               ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                               : userTemplateFolder;
+    return folder + QStringLiteral("/template/graph.ghf");
+}
+
+bool TfrmGraph::saveTemplate(Chart& chart) {
+    const QString path = userTemplatePath();
+    QDir().mkpath(QFileInfo(path).path()); // a failure shows as the file error below
+    return m_main.fileCommands().WriteGraphFile(chart, path);
 }
 
 void TfrmGraph::ConfigureGraph(Chart& c, int subsets, int points, double xMin, double xMax,

@@ -5,6 +5,8 @@
 #include "TestMain.h"
 #include "app/Settings.h"
 #include "app/Uabout.h"
+#include "app/Uscope.h"
+#include "files/FileCommands.h"
 #include "graph/Ugraph.h"
 #include "link/Exchange.h"
 #include "link/NoMeter.h"
@@ -106,6 +108,45 @@ TEST(RealDialogs, AboutBoxClosedByOkOrEscLeavesTheProgramRunning) {
         EXPECT_TRUE(t.main->isVisible());
         EXPECT_TRUE(t.main->findChildren<TfrmAbout*>().isEmpty());
     }
+}
+
+// Esc on the progress window of a save stops it as Cancel does: the file that was there stays.
+TEST(RealDialogs, EscOnTheSaveProgressWindowCancelsTheSave) {
+    NoMeter meter;
+    TestMain t(meter, true, true);
+    t.main->state().dataFolder = t.dir.path() + QLatin1Char('/');
+    auto* graph = new TfrmGraph(*t.main);
+    t.main->addChild(graph);
+    const int points = 20000; // many progress steps
+    graph->ConfigureGraph(points, 46000.5, 46000.5 + points / 86400.0);
+    for (int i = 0; i < points; ++i)
+        graph->setSample(i, 46000.5 + i / 86400.0, 400.0f, 40.0f, 20.0f);
+    const QString file = t.dir.filePath("keep.TXT");
+    ASSERT_TRUE(writeBytes(file, "old contents"));
+
+    ModalDriver driver;
+    driver.then([](QWidget& w) { // the save dialog
+        auto* name = w.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(QStringLiteral("keep.TXT"));
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    driver.answer(QMessageBox::Yes); // replace it?
+    driver.then([](QWidget& w) {     // the range dialog: all
+        auto* range = qobject_cast<TfrmScope*>(&w);
+        ASSERT_NE(range, nullptr);
+        range->BitBtn1->click();
+    });
+    int steps = 0;
+    t.main->fileCommands().onProgress = [&](TfrmScope& progress) {
+        if (++steps == 1) QTest::keyClick(&progress, Qt::Key_Escape);
+    };
+    t.main->fileCommands().SaveChart(*graph->PESGraph1);
+    EXPECT_TRUE(driver.allDone());
+    EXPECT_TRUE(driver.unexpected.isEmpty()) << driver.unexpected.join('|').toStdString();
+    EXPECT_EQ(steps, 1);
+    EXPECT_EQ(readBytes(file), QByteArray("old contents"));
+    EXPECT_TRUE(t.main->findChildren<TfrmScope*>().isEmpty());
 }
 
 // Closing the main window asks the real-time window's question while the main window is still

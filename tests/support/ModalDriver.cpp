@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QTest>
+#include <memory>
 
 ModalDriver::ModalDriver() {
     m_timer.setInterval(10);
@@ -37,18 +38,24 @@ bool ModalDriver::waitAllDone(int timeoutMs) {
 
 void ModalDriver::poll() {
     QWidget* w = QApplication::activeModalWidget();
-    // A step's window that is still up (closing, or a step that leaves it open) is not new.
-    if (!w || w == m_last) return;
-    m_last = w;
+    // A window handled before that is still up (closing, left open by its step, or back on top
+    // once a window it opened has gone) is not new.
+    if (!w) return;
+    for (const QPointer<QWidget>& seen : m_handled)
+        if (seen == w) return;
+    m_handled.removeAll(nullptr);
+    m_handled << w;
     if (m_steps.empty()) {
         auto* box = qobject_cast<QMessageBox*>(w);
         unexpected << (box ? box->text() : w->windowTitle());
         if (auto* dialog = qobject_cast<QDialog*>(w)) dialog->reject();
         return;
     }
-    Step step = std::move(m_steps.front());
+    // Run from a timer of its own: a modal window the step opens in turn (a confirmation from
+    // within a file dialog) is then found by this timer, which does not fire while it runs.
+    auto step = std::make_shared<Step>(std::move(m_steps.front()));
     m_steps.pop_front();
-    step(*w);
+    QTimer::singleShot(0, w, [step, w] { (*step)(*w); });
 }
 
 void pressButton(QWidget& dialog, QMessageBox::StandardButton b) {

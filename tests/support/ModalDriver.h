@@ -2,6 +2,7 @@
 // Drives the real modal windows of a test: a timer looks for QApplication::activeModalWidget()
 // and hands each new one to the next queued step, which presses its buttons. A modal window
 // that no step was queued for is noted and rejected, so a test never hangs on it.
+#include <QList>
 #include <QMessageBox>
 #include <QPointer>
 #include <QStringList>
@@ -33,7 +34,7 @@ class ModalDriver {
 
     QTimer m_timer;
     std::deque<Step> m_steps;
-    QPointer<QWidget> m_last; // the modal window the last step was given
+    QList<QPointer<QWidget>> m_handled; // modal windows already given a step (or rejected)
 };
 
 // Presses the button of a message box (or of any dialog's button box) that answers b.

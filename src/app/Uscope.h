@@ -16,7 +16,7 @@ class QRadioButton;
 
 class TfrmScope : public QDialog {
     Q_OBJECT
-public:
+  public:
     enum Result { ResultOk = 1, ResultCancel = 2 };
 
     explicit TfrmScope(QWidget* parent = nullptr);

@@ -18,6 +18,17 @@ QMessageBox::StandardButton WidgetDialogService::message(QWidget* parent, const 
 }
 
 namespace {
+// The extension of a filter entry's first pattern: "TXT file(*.txt) (*.TXT)" gives "TXT".
+QString patternExtension(const QString& filter) {
+    const qsizetype open = filter.lastIndexOf(QLatin1Char('('));
+    const qsizetype close = filter.lastIndexOf(QLatin1Char(')'));
+    if (open < 0 || close < open) return {};
+    const QString first = filter.mid(open + 1, close - open - 1)
+                              .section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty);
+    const QString ext = first.startsWith(QLatin1String("*.")) ? first.mid(2) : QString();
+    return ext.contains(QLatin1Char('*')) || ext.contains(QLatin1Char('?')) ? QString() : ext;
+}
+
 FileDialogResult runFileDialog(QWidget* parent, const FileDialogRequest& r, bool save,
                                const std::function<QString(const QString&, int)>& typeChange) {
     // The non-native dialog, so the name box can follow a change of file type.
@@ -34,10 +45,13 @@ FileDialogResult runFileDialog(QWidget* parent, const FileDialogRequest& r, bool
     if (!r.defaultSuffix.isEmpty()) dlg.setDefaultSuffix(r.defaultSuffix);
     if (!r.fileName.isEmpty()) dlg.selectFile(r.fileName);
     if (!r.acceptText.isEmpty()) dlg.setLabelText(QFileDialog::Accept, r.acceptText);
-    if (save && typeChange) {
+    if (save) {
         QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg, [&](const QString& filter) {
+            // The type the user picks decides the extension of a name typed without one.
+            const QString ext = patternExtension(filter);
+            if (!ext.isEmpty()) dlg.setDefaultSuffix(ext);
             auto* nameBox = dlg.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-            if (!nameBox) return;
+            if (!nameBox || !typeChange) return;
             const QString renamed = typeChange(nameBox->text(), r.filters.indexOf(filter));
             if (!renamed.isNull()) nameBox->setText(renamed);
         });

@@ -8,6 +8,7 @@
 #include "app/TileLayout.h"
 #include "app/Uabout.h"
 #include "files/FileCommands.h"
+#include "graph/Ugraph.h"
 #include "link/Clock.h"
 #include "link/Exchange.h"
 #include "live/LiveMonitor.h"
@@ -27,11 +28,14 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
+#include <QWindow>
+#include <vector>
 
 void initQ7320Resources();
 
@@ -123,10 +127,11 @@ TfrmMain::TfrmMain(const MainServices& services, QWidget* parent)
 }
 
 TfrmMain::~TfrmMain() {
-    // Children refer to the controllers; let them go first.
+    // Children refer to the controllers; let them go first. They are not closed: their close
+    // questions belong to closing this window, and after E&xit nothing is asked (an unsaved
+    // recording stays in its journal).
     MainTimer->stop();
     MaxMinTimer->stop();
-    m_mdi->closeAllSubWindows();
     delete m_mdi;
     m_mdi = nullptr;
 }
@@ -374,6 +379,19 @@ void TfrmMain::FormShow() {
     MainTimer->start();
     if (m_splash) m_splash->close();
     if (graphFrame) m_mdi->setActiveSubWindow(graphFrame);
+    offerRestoreWhenDrawn(40);
+}
+
+// The question about an unsaved recording waits until this window is on the screen and drawn
+// (for up to about two seconds), so it does not open over the splash and a black window.
+void TfrmMain::offerRestoreWhenDrawn(int triesLeft) {
+    const QWindow* window = windowHandle();
+    if ((!window || !window->isExposed()) && triesLeft > 0) {
+        QTimer::singleShot(50, this, [this, triesLeft] { offerRestoreWhenDrawn(triesLeft - 1); });
+        return;
+    }
+    repaint();
+    m_realTime->offerJournalRestore();
 }
 
 void TfrmMain::Tile1Click() {
@@ -399,10 +417,11 @@ void TfrmMain::Cascade1Click() {
 }
 
 void TfrmMain::About1Click() {
-    TfrmAbout* about = new TfrmAbout(this);
+    // Closing the box frees it; a box left open by the dialog service is freed here.
+    QPointer<TfrmAbout> about = new TfrmAbout(this);
     about->BitBtn1->show();
     m_dialogs->exec(*about);
-    about->deleteLater();
+    delete about.data();
 }
 
 void TfrmMain::Contents1Click() {
@@ -439,8 +458,45 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
         QTimer::singleShot(100, this, [this] { close(); });
         return;
     }
+    if (m_closing || !askChildrenBeforeClosing()) {
+        event->ignore();
+        return;
+    }
+    // Every question is answered: the children go without asking again.
+    MainTimer->stop();
+    m_state.DataLoggerUnsaved = false;
+    m_state.RealTimeUnsaved = false;
+    m_mdi->closeAllSubWindows();
     FormClose();
     event->accept();
+}
+
+// Asks each child window's close question while this window is still shown, all of them before
+// any is acted on: Cancel in any leaves the program exactly as it was. Then each answer is acted
+// on (Yes saves); a Yes whose save did not happen keeps the program running too.
+bool TfrmMain::askChildrenBeforeClosing() {
+    QScopedValueRollback<bool> closing(m_closing, true);
+    QMdiSubWindow* wasActive = m_mdi->activeSubWindow();
+    std::vector<std::pair<QPointer<TfrmGraph>, QMessageBox::StandardButton>> answers;
+    for (QMdiSubWindow* frame : m_mdi->subWindowList()) {
+        auto* graph = qobject_cast<TfrmGraph*>(frame->widget());
+        if (!graph) continue;
+        // The user sees which window asks, and Save saves the active window.
+        m_mdi->setActiveSubWindow(frame);
+        const QMessageBox::StandardButton answer = graph->askCloseQuestion();
+        if (answer == QMessageBox::Cancel) {
+            m_mdi->setActiveSubWindow(wasActive);
+            return false;
+        }
+        answers.emplace_back(graph, answer);
+    }
+    for (const auto& [graph, answer] : answers) {
+        if (!graph) continue;
+        if (auto* frame = qobject_cast<QMdiSubWindow*>(graph->parentWidget()))
+            m_mdi->setActiveSubWindow(frame);
+        if (!graph->actOnCloseAnswer(answer)) return false;
+    }
+    return true;
 }
 
 void TfrmMain::FormClose() {

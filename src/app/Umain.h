@@ -145,6 +145,8 @@ class TfrmMain : public QMainWindow {
     void createToolBar();
     void loadDigitBitmaps();
     void FormClose();
+    void offerRestoreWhenDrawn(int triesLeft);
+    bool askChildrenBeforeClosing();
 
     AppState m_state;
     Transport* m_transport;
@@ -162,6 +164,7 @@ class TfrmMain : public QMainWindow {
     QString m_helpFolder;
     bool m_documentsUnavailable = false;
     bool m_shown = false;
+    bool m_closing = false; // the close questions are being asked
 
     std::unique_ptr<LiveMonitor> m_live;
     std::unique_ptr<RealTimeRecorder> m_realTime;

@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -83,8 +84,30 @@ void TfrmScope::showProgress() {
     QCoreApplication::processEvents();
 }
 
+bool TfrmScope::stopsWork() const {
+    return isModal() || !BitBtn2->isHidden();
+}
+
+void TfrmScope::reject() {
+    if (m_result != ResultOk) m_result = ResultCancel;
+    QDialog::reject();
+}
+
 void TfrmScope::closeEvent(QCloseEvent* event) {
+    // The user's close box on work that cannot be stopped would only hide the progress.
+    if (event->spontaneous() && !stopsWork()) {
+        event->ignore();
+        return;
+    }
     // The close box counts as cancel, for a range dialog and a progress window alike.
     if (m_result != ResultOk) m_result = ResultCancel;
     QDialog::closeEvent(event);
+}
+
+void TfrmScope::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && !stopsWork()) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }

@@ -16,7 +16,7 @@ class QRadioButton;
 
 class TfrmScope : public QDialog {
     Q_OBJECT
-public:
+  public:
     enum Result { ResultOk = 1, ResultCancel = 2 };
 
     explicit TfrmScope(QWidget* parent = nullptr);
@@ -42,9 +42,16 @@ public:
     // Shows the window modeless and lets it paint.
     void showProgress();
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
+    // Esc and the close box count as Cancel, as BitBtn2 does. A progress window whose work
+    // cannot be stopped (no BitBtn2) stays up until the work is over.
+    void reject() override;
 
-private:
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    bool stopsWork() const;
+
     int m_result = 0;
 };

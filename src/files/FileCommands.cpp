@@ -123,8 +123,8 @@ void FileCommands::Open1Click() {
 // --- Chart files ---------------------------------------------------------------------------------
 
 void FileCommands::SaveChart(chart::Chart& chart) {
-    const QString name =
-        runSaveDialog(TextLines::chartFilter(commaDecimal()), QStringLiteral("GHF"));
+    const QString filter = TextLines::chartFilter(commaDecimal());
+    const QString name = runSaveDialog(filter, QStringLiteral("GHF"));
     if (name.isEmpty()) return;
     const QString ext = TextLines::lowerExtension(name);
     if (ext == QLatin1String(".ghf")) {
@@ -136,12 +136,19 @@ void FileCommands::SaveChart(chart::Chart& chart) {
         WriteChartText(chart, name, TextLines::Tab);
     else if (ext == QLatin1String(".csv"))
         WriteChartText(chart, name, TextLines::Comma);
-    // Any other extension: the name decides, and it names no file type.
+    else // the name decides, and it names no file type: say so rather than save nothing
+        m_main.dialogs().message(
+            &m_main, QStringLiteral("%1 was not saved: a file name must end in %2.")
+                         .arg(QDir::toNativeSeparators(name),
+                              TextLines::filterExtensions(filter).join(QStringLiteral(", "))));
 }
 
 bool FileCommands::WriteGraphFile(chart::Chart& chart, const QString& fileName) {
     const QString error = GraphFile::write(fileName, chart.storeState());
-    if (error.isEmpty()) return true;
+    if (error.isEmpty()) {
+        ++m_savesDone;
+        return true;
+    }
     showError(error);
     return false;
 }
@@ -273,6 +280,7 @@ void FileCommands::WriteChartText(chart::Chart& chart, const QString& fileName, 
         &error);
     scope->close();
     scope.reset();
+    if (outcome == TextOutcome::Done) ++m_savesDone;
     if (outcome == TextOutcome::Failed) showError(GraphFile::cannotCreate(fileName, error));
 }
 
@@ -298,6 +306,7 @@ void FileCommands::WriteListText(const QAbstractItemModel& grid) {
         &error);
     scope->close();
     scope.reset();
+    if (outcome == TextOutcome::Done) ++m_savesDone;
     if (outcome == TextOutcome::Failed) showError(GraphFile::cannotCreate(name, error));
 }
 
@@ -347,11 +356,22 @@ void FileCommands::SaveCollection() {
         showError(GraphFile::cannotCreate(name, error));
         return;
     }
+    if (result == CollectionFile::SaveResult::NoTempFile) {
+        // Nothing to copy; the data sets shown (if any) are still unsaved.
+        m_main.dialogs().message(
+            &m_main,
+            QStringLiteral("%1 was not saved: there is no downloaded data to copy from %2.")
+                .arg(QDir::toNativeSeparators(name),
+                     QDir::toNativeSeparators(
+                         CollectionFile::tempFilePath(m_main.state().dataFolder))));
+        return;
+    }
+    ++m_savesDone;
     m_main.state().DataLoggerUnsaved = false;
 }
 
 void FileCommands::OpenCollection() {
-    if (m_main.dataLogger().downloading()) return;
+    if (!readyToReplaceDownload()) return;
     showDataLoggerGraph();
     m_openDefaultExt = QStringLiteral("REC"); // kept for later opens
     FileDialogRequest request;
@@ -364,9 +384,25 @@ void FileCommands::OpenCollection() {
 }
 
 void FileCommands::openCollectionFile(const QString& name) {
-    if (m_main.dataLogger().downloading()) return;
+    if (!readyToReplaceDownload()) return;
     showDataLoggerGraph();
     readCollection(name);
+}
+
+bool FileCommands::readyToReplaceDownload() {
+    if (m_main.dataLogger().downloading()) return false;
+    // An unsaved download would be replaced: the data logger window's own question first, and
+    // a Yes whose save did not happen opens nothing.
+    AppState& st = m_main.state();
+    if (TfrmGraph* shown = st.DataLoggerGraph; shown && st.DataLoggerUnsaved) {
+        const QMessageBox::StandardButton answer = shown->askCloseQuestion();
+        if (answer == QMessageBox::Cancel) return false;
+        if (answer == QMessageBox::Yes) {
+            SaveCollection();
+            if (st.DataLoggerUnsaved) return false;
+        }
+    }
+    return true;
 }
 
 void FileCommands::showDataLoggerGraph() {
@@ -380,15 +416,15 @@ void FileCommands::showDataLoggerGraph() {
 
 void FileCommands::readCollection(const QString& name) {
     DataLogger& logger = m_main.dataLogger();
+    AppState& st = m_main.state();
     auto image = CollectionFile::readImage(name);
     if (!image || image->empty()) return;
-    AppState& state = m_main.state();
-    state.memoryImage = std::move(*image);
+    st.memoryImage = std::move(*image);
     if (logger.DecodeMemory() == 0) {
-        switch (CollectionFile::writeTemp(state.dataFolder, state.memoryImage)) {
+        switch (CollectionFile::writeTemp(st.dataFolder, st.memoryImage)) {
         case CollectionFile::TempResult::FolderUnavailable:
             m_main.dialogs().message(
-                &m_main, QDir::toNativeSeparators(CollectionFile::tempFolder(state.dataFolder)));
+                &m_main, QDir::toNativeSeparators(CollectionFile::tempFolder(st.dataFolder)));
             break;
         case CollectionFile::TempResult::FileNotWritten:
         case CollectionFile::TempResult::Written:
@@ -396,5 +432,5 @@ void FileCommands::readCollection(const QString& name) {
         }
         if (TfrmGraph* graph = logger.ensureDataLoggerGraph()) graph->ShowDataSet(0);
     }
-    state.memoryImage.clear();
+    st.memoryImage.clear();
 }

@@ -51,6 +51,8 @@ class FileCommands : public QObject {
     // new graph window. Tables go to ReadListText.
     void openCollectionFile(const QString& fileName);
     void openChartFile(const QString& fileName);
+    // Files written so far: whoever runs a save can tell whether it ended in a file.
+    int savesDone() const { return m_savesDone; }
 
     // The folder every file dialog starts in: the data folder, or the program's folder.
     QString initialFolder() const;
@@ -62,6 +64,8 @@ class FileCommands : public QObject {
     std::function<void(TfrmScope&)> onProgress;
 
   private:
+    // False: a download runs, or an unsaved one is to be kept (the user said so).
+    bool readyToReplaceDownload();
     void showDataLoggerGraph();
     void readCollection(const QString& fileName);
     bool askRange(int count, int* first, int* last);
@@ -72,5 +76,6 @@ class FileCommands : public QObject {
 
     TfrmMain& m_main;
     QString m_saveFilter;               // the filter of the save dialog now running
+    int m_savesDone = 0;
     QString m_openDefaultExt = "*.ghf"; // the open dialog's default extension, as it was left
 };

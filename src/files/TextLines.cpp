@@ -473,6 +473,8 @@ QString typeChangedName(const QString& filter, int filterIndex, const QString& c
     name = name.mid(slash + 1);
     const int dot = name.lastIndexOf(QLatin1Char('.'));
     if (dot >= 0) name.truncate(dot);
+    // No name yet: the box is left alone rather than given a bare extension to type in front of.
+    if (name.isEmpty()) return {};
     return name + ext;
 }
 

@@ -133,7 +133,8 @@ QStringList dialogFilters(const QString& filter);
 // The extensions the type-change handler finds in a filter (".GHF", ".TXT", ...), at most 5.
 QStringList filterExtensions(const QString& filter);
 // The name for the save dialog's name box after the user picked filter filterIndex (1-based):
-// the current name without its folder, its extension replaced. Null: leave the box alone.
+// the current name without its folder, its extension replaced. Null: leave the box alone (so
+// also when there is no name yet).
 QString typeChangedName(const QString& filter, int filterIndex, const QString& currentName);
 
 } // namespace TextLines

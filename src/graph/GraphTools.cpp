@@ -184,7 +184,7 @@ void TfrmGraph::btnChangeScaleClick() {
     c.setManualMinY(ppmMin);
     c.setManualMaxY(ppmMax);
     c.redraw();
-    if (dialog.chkSave->isChecked()) m_main.fileCommands().WriteGraphFile(c, templatePath());
+    if (dialog.chkSave->isChecked()) saveTemplate(c);
 }
 
 // --- Customisation -------------------------------------------------------------------------------
@@ -211,8 +211,7 @@ void TfrmGraph::PESGraph1CustomizeDlg() {
     const auto answer = m_main.dialogs().message(
         this, QStringLiteral("Do you want to save the changes ?"), QString(), QMessageBox::Question,
         QMessageBox::Yes | QMessageBox::No);
-    if (answer == QMessageBox::Yes)
-        m_main.fileCommands().WriteGraphFile(*PESGraph1, templatePath());
+    if (answer == QMessageBox::Yes) saveTemplate(*PESGraph1);
 }
 
 // --- Layout, colours, font -----------------------------------------------------------------------

@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -21,6 +22,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTableWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -350,9 +352,24 @@ void TfrmGraph::FormCreate() {
 // --- Chart preparation ---------------------------------------------------------------------------
 
 QString TfrmGraph::templatePath() {
+    const QString user = userTemplatePath();
+    if (QFileInfo::exists(user)) return user;
     const QString folder =
         templateFolder.isEmpty() ? QCoreApplication::applicationDirPath() : templateFolder;
     return folder + QStringLiteral("/template/graph.ghf");
+}
+
+QString TfrmGraph::userTemplatePath() {
+    const QString folder = userTemplateFolder.isEmpty()
+                               ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                               : userTemplateFolder;
+    return folder + QStringLiteral("/template/graph.ghf");
+}
+
+bool TfrmGraph::saveTemplate(Chart& chart) {
+    const QString path = userTemplatePath();
+    QDir().mkpath(QFileInfo(path).path()); // a failure shows as the file error below
+    return m_main.fileCommands().WriteGraphFile(chart, path);
 }
 
 void TfrmGraph::ConfigureGraph(Chart& c, int subsets, int points, double xMin, double xMax,
@@ -734,27 +751,42 @@ void TfrmGraph::changeEvent(QEvent* event) {
 }
 
 bool TfrmGraph::FormCloseQuery() {
+    const QMessageBox::StandardButton answer = askCloseQuestion();
+    if (answer == QMessageBox::Cancel) return false;
+    // A Yes whose save did not happen keeps the window, so its data is not lost unasked.
+    return actOnCloseAnswer(answer);
+}
+
+QMessageBox::StandardButton TfrmGraph::askCloseQuestion() {
+    const AppState& st = m_main.state();
+    QString question;
+    if (st.DataLoggerUnsaved && windowTitle() == DataLoggerCaption)
+        question = QStringLiteral("Save DataLogger Data ?");
+    else if (st.RealTimeUnsaved && windowTitle() == RealTimeCaption)
+        question = QStringLiteral("Save Real-Time Graph ?");
+    if (question.isEmpty()) return QMessageBox::NoButton;
+    return m_main.dialogs().message(this, question, QString(), QMessageBox::Question,
+                                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+}
+
+bool TfrmGraph::actOnCloseAnswer(QMessageBox::StandardButton answer) {
     AppState& st = m_main.state();
-    DialogService& dialogs = m_main.dialogs();
-    if (st.DataLoggerUnsaved && windowTitle() == DataLoggerCaption) {
-        const auto answer = dialogs.message(
-            this, QStringLiteral("Save DataLogger Data ?"), QString(), QMessageBox::Question,
-            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        if (answer == QMessageBox::Cancel) return false;
-        if (answer == QMessageBox::Yes) {
-            st.DataLoggerUnsaved = false;
-            m_main.fileCommands().Save1Click();
-        }
+    FileCommands& files = m_main.fileCommands();
+    const int savesBefore = files.savesDone();
+    if (windowTitle() == DataLoggerCaption && answer == QMessageBox::Yes) {
+        st.DataLoggerUnsaved = false;
+        files.Save1Click();
     }
-    if (st.RealTimeUnsaved && windowTitle() == RealTimeCaption) {
-        const auto answer = dialogs.message(
-            this, QStringLiteral("Save Real-Time Graph ?"), QString(), QMessageBox::Question,
-            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        if (answer == QMessageBox::Cancel) return false;
+    if (windowTitle() == RealTimeCaption &&
+        (answer == QMessageBox::Yes || answer == QMessageBox::No)) {
         st.RealTimeUnsaved = false;
         if (answer == QMessageBox::Yes && saveChart) saveChart(*PESGraph1);
     }
-    return true;
+    if (answer != QMessageBox::Yes || files.savesDone() > savesBefore) return true;
+    // Nothing was written: the data is still unsaved.
+    if (windowTitle() == DataLoggerCaption) st.DataLoggerUnsaved = true;
+    if (windowTitle() == RealTimeCaption) st.RealTimeUnsaved = true;
+    return false;
 }
 
 void TfrmGraph::FormClose() {

@@ -7,6 +7,7 @@
 #include "graph/chart/Chart.h"
 
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -61,10 +62,18 @@ class TfrmGraph : public QWidget {
     static void ConfigureGraph(chart::Chart& chart, int points, double xMin, double xMax);
     void ConfigureGraph(int points, double xMin, double xMax);
 
-    // Where ConfigureGraph looks for the template: <folder>/template/graph.ghf, the folder being
-    // templateFolder, or the executable's folder when that is empty.
+    // Where ConfigureGraph looks for the template: the user's own (userTemplatePath) when there
+    // is one, else <folder>/template/graph.ghf, the folder being templateFolder, or the
+    // executable's folder when that is empty.
     static QString templatePath();
     static inline QString templateFolder;
+    // The user's template, which the scale and customisation dialogs write: template/graph.ghf
+    // in userTemplateFolder, or in the user's data folder when that is empty. The program's
+    // folder is often not the user's to write.
+    static QString userTemplatePath();
+    static inline QString userTemplateFolder;
+    // Writes the chart as the user's template, making its folder when needed; failures are shown.
+    bool saveTemplate(chart::Chart& chart);
     // Reads a graph file into a chart (installed by the file commands); returns false when the
     // file could not be read. Unset: no template is loaded.
     static inline std::function<bool(chart::Chart&, const QString& fileName)> readGraphFile;
@@ -117,6 +126,12 @@ class TfrmGraph : public QWidget {
     void FormActivate();
     bool FormCloseQuery();
     void FormClose();
+    // FormCloseQuery in two steps, so the main window can ask every child before any acts:
+    // the question about this window's unsaved data (NoButton when there is none to ask),
+    // then acting on its answer (Yes saves). False when a Yes saved nothing: the data then
+    // still counts as unsaved and the window stays.
+    QMessageBox::StandardButton askCloseQuestion();
+    bool actOnCloseAnswer(QMessageBox::StandardButton answer);
     void Grid2Click();
     void chkppmClick();
     void ToolButton1Click();

@@ -125,12 +125,6 @@ void RealTimeRecorder::CreateRealTimeGraph() {
     if (m_main.RealTimeGraph1) m_main.RealTimeGraph1->setChecked(true);
     const RateLists lists = rateLists(m_main.state().SampleRate);
     m_view->setRateLists(lists.minutes, lists.seconds);
-
-    // The first window of a session takes back a recording the last session did not keep.
-    if (!m_restoreOffered) {
-        m_restoreOffered = true;
-        offerJournalRestore();
-    }
 }
 
 void RealTimeRecorder::RealTimeGraph1Click() {
@@ -359,8 +353,13 @@ void RealTimeRecorder::realTimeChartSaved() {
 }
 
 void RealTimeRecorder::offerJournalRestore() {
+    if (m_restoreOffered) return;
+    m_restoreOffered = true;
     const QString path = journalPath();
-    if (!QFile::exists(path)) return;
+    // A recording begun meanwhile has made the journal its own.
+    if (!QFile::exists(path) || m_main.state().Recording || m_main.state().SampleCount != 0) return;
+    if (!openView()) CreateRealTimeGraph();
+    if (!m_view) return;
     const std::optional<JournalContents> journal = readJournal(path);
     if (!journal || journal->samples.empty()) {
         QFile::remove(path); // nothing in it worth keeping

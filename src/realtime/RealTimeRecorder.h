@@ -33,6 +33,9 @@ class RealTimeRecorder : public QObject {
     void realTimeGraphClosed(); // it has closed (after its save prompt)
     // Called by the file commands after the real-time chart was written to a file.
     void realTimeChartSaved();
+    // Offers, once a session, to restore a recording the last session did not keep. The shell
+    // asks it once the main window is drawn.
+    void offerJournalRestore();
 
     // The open real-time window, or null.
     RealTimeView* view() { return openView(); }
@@ -59,7 +62,6 @@ class RealTimeRecorder : public QObject {
     std::unique_ptr<RealTimeView> makeGraphWindow();
     void graphDestroyed(QObject* graph);
     int listsRate() const;
-    void offerJournalRestore();
     void restore(const RealTime::JournalContents& journal);
     void showExtremeTexts(const RealTime::ExtremeTexts& texts);
     void showAverages();

@@ -1,7 +1,9 @@
+#include "ModalDriver.h"
 #include "TestMain.h"
 #include "app/Settings.h"
 #include "app/Uabout.h"
 #include "app/Uscope.h"
+#include "files/Uopensave.h"
 #include "graph/Ugraph.h"
 #include "link/Exchange.h"
 #include "link/NoMeter.h"
@@ -10,6 +12,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMdiArea>
@@ -22,6 +26,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QtTest/qtestspontaneevent.h>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {} // namespace
@@ -96,10 +102,10 @@ TEST(Shell, SettingsAreWrittenOnCloseButNotOnExit) {
         file = t.settingsFile();
         EXPECT_EQ(t.main->state().SampleRate, 2);
         t.main->state().SampleRate = 9;
-        // Ends the message loop; the close handler does not run.
-        QTimer::singleShot(0, t.main.get(), [&] { t.main->Exit1Click(); });
+        // E&xit ends the message loop; the close handler does not run.
+        QTimer::singleShot(0, t.main.get(), [&] { t.main->Exit1->trigger(); });
         EXPECT_EQ(QApplication::exec(), 0);
-        t.main->hide();
+        EXPECT_TRUE(t.main->isVisible());
         t.dir.setAutoRemove(false);
     }
     EXPECT_FALSE(Settings(file).contains("RealTimeRate"));
@@ -229,4 +235,117 @@ TEST(Shell, TileKeepsEveryWindowInsideTheAreaAndTheMainWindowItsSize) {
     for (QMdiSubWindow* a : frames)
         for (QMdiSubWindow* b : frames)
             if (a != b) EXPECT_FALSE(a->geometry().intersects(b->geometry()));
+}
+
+// Esc and the close box stop work as the Cancel button does; a progress window without Cancel
+// (work that cannot be stopped) stays up.
+TEST(Scope, EscAndCloseBoxCountAsCancelOnAProgressWindow) {
+    struct Case {
+        const char* name;
+        std::function<void(TfrmScope&)> act;
+        bool withCancel;
+        bool stops;
+    };
+    const auto esc = [](TfrmScope& s) { QTest::keyClick(&s, Qt::Key_Escape); };
+    // The window system's close: a spontaneous close event, as the close box sends.
+    const auto closeBox = [](TfrmScope& s) {
+        QCloseEvent e;
+        QSpontaneKeyEvent::setSpontaneous(&e);
+        static_cast<QObject&>(s).event(&e);
+    };
+    const auto cancel = [](TfrmScope& s) { s.BitBtn2->click(); };
+    const Case cases[] = {
+        {"Esc", esc, true, true},
+        {"close box", closeBox, true, true},
+        {"Cancel button", cancel, true, true},
+        {"Esc, work that cannot be stopped", esc, false, false},
+        {"close box, work that cannot be stopped", closeBox, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TfrmScope s;
+        s.Progress1->show();
+        s.BitBtn2->setVisible(c.withCancel);
+        s.setScopeResult(0);
+        s.showProgress();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&s));
+        c.act(s);
+        QApplication::processEvents();
+        EXPECT_EQ(s.scopeResult() == TfrmScope::ResultCancel, c.stops);
+        if (!c.stops) EXPECT_TRUE(s.isVisible());
+        s.close(); // the work's own end closes it in every case
+        EXPECT_FALSE(s.isVisible());
+    }
+    // The range dialog: Esc is Cancel too.
+    TfrmScope range;
+    range.GroupBox1->show();
+    range.BitBtn1->show();
+    range.BitBtn2->show();
+    ModalDriver driver;
+    driver.then([](QWidget& w) { QTest::keyClick(&w, Qt::Key_Escape); });
+    EXPECT_NE(range.exec(), TfrmScope::ResultOk);
+    EXPECT_TRUE(driver.allDone());
+    EXPECT_EQ(range.scopeResult(), TfrmScope::ResultCancel);
+}
+
+// Closing the main window asks every child's question first, the real-time window's and then
+// the data logger window's. Cancel in any, or a Yes whose save is cancelled, leaves the program
+// as it was: windows, unsaved data, polling, and settings not written.
+TEST(Shell, ClosingAsksEveryChildBeforeAnyIsActedOn) {
+    const auto Yes = QMessageBox::Yes, No = QMessageBox::No, Cancel = QMessageBox::Cancel;
+    struct Case {
+        const char* name;
+        std::vector<QMessageBox::StandardButton> answers;
+        bool saveFile; // the save dialog after a Yes gets a name (otherwise it is cancelled)
+        bool closes;
+        int questions;
+    };
+    const Case cases[] = {
+        {"real-time cancel", {Cancel}, false, false, 1},
+        {"real-time no, logger cancel", {No, Cancel}, false, false, 2},
+        {"both no", {No, No}, false, true, 2},
+        {"real-time yes, saved", {Yes, No}, true, true, 2},
+        {"real-time yes, save cancelled", {Yes, No}, false, false, 2},
+        {"logger yes, saved", {No, Yes}, true, true, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        NoMeter meter;
+        TestMain t(meter, true);
+        AppState& st = t.main->state();
+        ASSERT_NE(st.RealTimeGraph, nullptr);
+        auto* logger = new TfrmGraph(*t.main);
+        logger->setWindowTitle(TfrmGraph::DataLoggerCaption);
+        st.DataLoggerGraph = logger;
+        t.main->addChild(logger);
+        st.RealTimeUnsaved = true;
+        st.DataLoggerUnsaved = true;
+        QPointer<TfrmGraph> realTime(st.RealTimeGraph), loggerAlive(logger);
+        const int windows = int(t.main->mdiArea()->subWindowList().size());
+
+        for (auto a : c.answers)
+            t.dialogs.messageAnswers.push_back(a);
+        // The logger's Yes saves its single data set through the choice dialog.
+        t.dialogs.dialogAnswers.push_back([](QDialog&) { return int(TfrmOpenSave::ResultNo); });
+        const QString file = t.dir.filePath("closing.ghf");
+        if (c.saveFile) t.dialogs.fileAnswers.push_back({file, 0});
+
+        EXPECT_EQ(t.main->close(), c.closes);
+        ASSERT_EQ(int(t.dialogs.messages.size()), c.questions);
+        EXPECT_EQ(t.dialogs.messages[0].text, "Save Real-Time Graph ?");
+        if (c.questions > 1) EXPECT_EQ(t.dialogs.messages[1].text, "Save DataLogger Data ?");
+        EXPECT_EQ(QFile::exists(file), c.saveFile);
+        EXPECT_EQ(Settings(t.settingsFile()).contains("RealTimeRate"), c.closes);
+        EXPECT_EQ(t.main->MainTimer->isActive(), !c.closes);
+        if (!c.closes) {
+            EXPECT_TRUE(t.main->isVisible());
+            EXPECT_EQ(int(t.main->mdiArea()->subWindowList().size()), windows);
+            EXPECT_FALSE(realTime.isNull());
+            EXPECT_FALSE(loggerAlive.isNull());
+            EXPECT_TRUE(st.RealTimeUnsaved);
+            EXPECT_TRUE(st.DataLoggerUnsaved);
+        } else {
+            EXPECT_TRUE(t.main->mdiArea()->subWindowList().isEmpty());
+        }
+    }
 }

@@ -96,8 +96,11 @@ TEST_F(Collections, DownloadSaveReopenAndSaveAgainGiveTheSameBytes) {
     download();
     ASSERT_FALSE(sameStore(state().dataSets, first));
 
+    // The second download is not saved: it is let go.
+    t.dialogs.messageAnswers.push_back(QMessageBox::No);
     openCollection(path("first.732"));
-    EXPECT_TRUE(t.dialogs.messages.empty()) << t.dialogs.lastMessage().toStdString();
+    ASSERT_EQ(t.dialogs.messages.size(), 1u);
+    EXPECT_EQ(t.dialogs.lastMessage(), "Save DataLogger Data ?");
     EXPECT_TRUE(sameStore(state().dataSets, first));
     EXPECT_EQ(readBytes(tempFile()), saved);
     EXPECT_TRUE(state().memoryImage.empty());
@@ -114,6 +117,7 @@ TEST_F(Collections, DownloadSaveReopenAndSaveAgainGiveTheSameBytes) {
 
 TEST_F(Collections, FilesWithoutDataSetsChangeNothing) {
     download();
+    saveCollection(path("kept.732"));
     const DataSetStore before = state().dataSets;
     const QByteArray temp = readBytes(tempFile());
     const int listRows = state().DataLoggerGraph->Grid2->rowCount();
@@ -167,4 +171,50 @@ TEST_F(Collections, TempFolderThatCannotBeMadeIsReported) {
     openCollection(path("good.732"));
     ASSERT_EQ(t.dialogs.messages.size(), 1u);
     EXPECT_EQ(t.dialogs.lastMessage(), blocked + QStringLiteral("/temp"));
+}
+
+// Opening a collection over a download not yet saved asks the data logger window's question
+// first: Yes saves the download as a collection and opens, No opens, Cancel opens nothing; a Yes
+// whose save is cancelled opens nothing either.
+TEST_F(Collections, OpeningOverAnUnsavedDownloadAsksFirst) {
+    download();
+    saveCollection(path("other.732"));
+    changeMeterData();
+    struct Case {
+        const char* name;
+        QMessageBox::StandardButton answer;
+        bool saveNamed; // the save dialog after Yes gets a name
+        bool opens;
+    };
+    const Case cases[] = {
+        {"yes", QMessageBox::Yes, true, true},
+        {"yes, save cancelled", QMessageBox::Yes, false, false},
+        {"no", QMessageBox::No, false, true},
+        {"cancel", QMessageBox::Cancel, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        t.dialogs.messages.clear();
+        download();
+        ASSERT_TRUE(state().DataLoggerUnsaved);
+        const DataSetStore downloaded = state().dataSets;
+        const QByteArray temp = readBytes(tempFile());
+        const size_t fileDialogs = t.dialogs.fileRequests.size();
+        t.dialogs.messageAnswers.push_back(c.answer);
+        if (c.answer == QMessageBox::Yes)
+            t.dialogs.fileAnswers.push_back({c.saveNamed ? path("download.732") : QString(), 0});
+        openCollection(path("other.732"));
+
+        ASSERT_FALSE(t.dialogs.messages.empty());
+        EXPECT_EQ(t.dialogs.messages.front().text, "Save DataLogger Data ?");
+        EXPECT_EQ(t.dialogs.messages.front().buttons,
+                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        if (c.saveNamed) EXPECT_EQ(readBytes(path("download.732")), temp);
+        EXPECT_EQ(sameStore(state().dataSets, downloaded), !c.opens);
+        EXPECT_EQ(readBytes(tempFile()) == temp, !c.opens);
+        // Open's own file dialog, and the save's before it after a Yes.
+        EXPECT_EQ(t.dialogs.fileRequests.size() - fileDialogs,
+                  size_t(c.opens) + size_t(c.answer == QMessageBox::Yes));
+        QFile::remove(path("download.732"));
+    }
 }

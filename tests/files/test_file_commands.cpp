@@ -31,6 +31,11 @@
 #include <gtest/gtest.h>
 
 namespace {
+// The chart types a saved name may end in, as the message lists them.
+QString commaDecimalText(bool comma) {
+    return comma ? ".GHF, .TXT" : ".GHF, .TXT, .CSV";
+}
+
 QStringList lines(const QString& path) {
     QString text = QString::fromUtf8(readBytes(path));
     QStringList l = text.split(QStringLiteral("\r\n"));
@@ -169,9 +174,18 @@ TEST_F(FileCommandsTest, AnOpenedChartFileFitsInsideTheWindowArea) {
 
 TEST_F(FileCommandsTest, OtherExtensionWritesNothingAndCancelInChoiceSavesNothing) {
     newGraph(10, 5);
-    answerFile(path("run1.dat"));
-    files().Save1Click();
-    EXPECT_FALSE(QFile::exists(path("run1.dat")));
+    // What the user typed in front of an extension the type change put there: not saved, and
+    // the user is told.
+    for (const char* name : {"run1.dat", ".CSVclassroom"}) {
+        answerFile(path(name));
+        files().Save1Click();
+        EXPECT_FALSE(QFile::exists(path(name)));
+        const QString told = commaDecimalText(FileCommands::commaDecimal());
+        EXPECT_EQ(t.dialogs.lastMessage(), QDir::toNativeSeparators(path(name)) +
+                                               " was not saved: a file name must end in " + told +
+                                               ".");
+    }
+    t.dialogs.messages.clear();
 
     newGraph(10, 5, TfrmGraph::DataLoggerCaption);
     QStringList texts;
@@ -531,12 +545,18 @@ TEST_F(FileCommandsTest, CommaDecimalLocale) {
 
 TEST_F(FileCommandsTest, CollectionSaveCopiesTheTempFile) {
     newGraph(10, 5, TfrmGraph::DataLoggerCaption);
-    // No temp file: nothing written, nothing said.
+    // No temp file: nothing written, the user is told, and the data sets stay unsaved.
+    t.main->state().DataLoggerUnsaved = true;
     answerChoice(0);
     answerFile(path("none.732"));
     files().Save1Click();
     EXPECT_FALSE(QFile::exists(path("none.732")));
-    EXPECT_TRUE(t.dialogs.messages.empty());
+    EXPECT_EQ(t.dialogs.lastMessage(),
+              QDir::toNativeSeparators(path("none.732")) +
+                  " was not saved: there is no downloaded data to copy from " +
+                  QDir::toNativeSeparators(t.main->state().dataFolder + "temp/DataSetsTemp.tmp") +
+                  ".");
+    EXPECT_TRUE(t.main->state().DataLoggerUnsaved);
     const FileDialogRequest& req = t.dialogs.fileRequests.back();
     EXPECT_EQ(req.filters, QStringList({"Data Set Collection file(*.732,only for Q7320) (*.732)"}));
     EXPECT_EQ(req.defaultSuffix, QStringLiteral("REC"));

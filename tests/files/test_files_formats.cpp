@@ -214,5 +214,9 @@ TEST(Filters, TypeChangeRenamesTheName) {
     EXPECT_EQ(typeChangedName(chartFilter(false), 1, QStringLiteral("run1")),
               QStringLiteral("run1.GHF"));
     EXPECT_TRUE(typeChangedName(chartFilter(true), 3, QStringLiteral("run1.ghf")).isNull());
+    // No name yet: never a bare extension for the user to type in front of.
+    for (const char* noName : {"", ".ghf", "/home/u/"})
+        EXPECT_TRUE(typeChangedName(chartFilter(false), 3, QString::fromUtf8(noName)).isNull())
+            << noName;
     EXPECT_TRUE(typeChangedName(QStringLiteral("All|*"), 1, QStringLiteral("run1.ghf")).isNull());
 }

@@ -1,7 +1,9 @@
 // The graph window's chart tools: tool modes and marks, deleting and colouring them, the Y axis
 // dialog, the customisation dialog with its template save, zoom, split, colour and font.
+#include "TestFiles.h"
 #include "TestMain.h"
 #include "app/Settings.h"
+#include "files/FileCommands.h"
 #include "files/GraphFile.h"
 #include "graph/Uannoedit.h"
 #include "graph/Ugraph.h"
@@ -12,6 +14,8 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -51,14 +55,19 @@ void doubleClick(chart::Chart& c, QPoint at) {
 struct ToolsFixture {
     NoMeter meter;
     TestMain t{meter};
-    QTemporaryDir templateRoot;
+    QTemporaryDir templateRoot; // the program's folder
+    QTemporaryDir userRoot;     // the user's data folder
 
     ToolsFixture() {
         t.main->resize(1400, 900);
         t.main->show();
         TfrmGraph::templateFolder = templateRoot.path();
+        TfrmGraph::userTemplateFolder = userRoot.path();
     }
-    ~ToolsFixture() { TfrmGraph::templateFolder.clear(); }
+    ~ToolsFixture() {
+        TfrmGraph::templateFolder.clear();
+        TfrmGraph::userTemplateFolder.clear();
+    }
 
     TfrmGraph* newGraph(const QString& caption = QStringLiteral("run.ghf")) {
         auto* g = new TfrmGraph(*t.main);
@@ -74,7 +83,9 @@ struct ToolsFixture {
     }
     AppState& st() { return t.main->state(); }
     ScriptedDialogs& dialogs() { return t.dialogs; }
-    QString templateFile() const { return templateRoot.filePath("template/graph.ghf"); }
+    // The template the dialogs write: the user's.
+    QString templateFile() const { return userRoot.filePath("template/graph.ghf"); }
+    QString programTemplateFile() const { return templateRoot.filePath("template/graph.ghf"); }
 };
 
 // Every annotation the chart holds that draws something.
@@ -394,21 +405,54 @@ TEST(GraphTools, SavedScaleBecomesTheTemplateOfTheNextChart) {
     EXPECT_EQ(loaded.manualMinY(), -10);
 }
 
-TEST(GraphTools, TemplateSaveWithoutTheFolderShowsTheFileErrorAndKeepsTheScale) {
+// "Save this setting" writes the user's own template, making its folder, and never the one
+// beside the program (often not the user's to write). A user folder that cannot be made shows
+// the file error and keeps the new scale.
+TEST(GraphTools, TemplateIsSavedForTheUserAndAFailureShowsTheFileError) {
     ToolsFixture f;
     TfrmGraph& g = *f.newGraph();
-    f.dialogs().dialogAnswers.push_back([](QDialog& d) {
-        auto& s = dynamic_cast<TfrmSetupScale&>(d);
-        s.edtppmMax->setText("2000");
-        s.chkSave->setChecked(true);
-        return int(QDialog::Accepted);
-    });
-    g.btnChangeScaleClick();
+    QDir().mkpath(f.templateRoot.filePath("template"));
+    auto saveScale = [&](const char* ppmMax) {
+        f.dialogs().dialogAnswers.push_back([=](QDialog& d) {
+            auto& s = dynamic_cast<TfrmSetupScale&>(d);
+            s.edtppmMax->setText(ppmMax);
+            s.chkSave->setChecked(true);
+            return int(QDialog::Accepted);
+        });
+        g.btnChangeScaleClick();
+    };
+    saveScale("2000");
+    EXPECT_TRUE(f.dialogs().messages.empty()) << f.dialogs().lastMessage().toStdString();
+    EXPECT_TRUE(QFile::exists(f.templateFile()));
+    EXPECT_FALSE(QFile::exists(f.programTemplateFile()));
+
+    // The user's data folder is a plain file: no template folder can be made in it.
+    ASSERT_TRUE(writeBytes(f.userRoot.filePath("blocked"), "x"));
+    TfrmGraph::userTemplateFolder = f.userRoot.filePath("blocked");
+    saveScale("2500");
     ASSERT_EQ(f.dialogs().messages.size(), 1u);
-    EXPECT_TRUE(f.dialogs().lastMessage().contains(f.templateFile()));
-    EXPECT_FALSE(QDir(f.templateRoot.filePath("template")).exists()); // not created
+    EXPECT_TRUE(
+        f.dialogs().lastMessage().contains(f.userRoot.filePath("blocked/template/graph.ghf")))
+        << f.dialogs().lastMessage().toStdString();
     g.PESGraph1->setWorkingAxis(0);
-    EXPECT_EQ(g.PESGraph1->manualMaxY(), 2000);
+    EXPECT_EQ(g.PESGraph1->manualMaxY(), 2500);
+}
+
+// A new chart takes the user's template when there is one, else the program's.
+TEST(GraphTools, UserTemplateIsReadBeforeTheProgramsOne) {
+    ToolsFixture f;
+    TfrmGraph& g = *f.newGraph();
+    auto writeTemplate = [&](const QString& file, const char* title) {
+        QDir().mkpath(QFileInfo(file).path());
+        g.PESGraph1->setMainTitle(QString::fromUtf8(title));
+        ASSERT_TRUE(f.t.main->fileCommands().WriteGraphFile(*g.PESGraph1, file));
+    };
+    writeTemplate(f.programTemplateFile(), "program");
+    EXPECT_EQ(f.newGraph()->PESGraph1->state().mainTitle, "program");
+    writeTemplate(f.templateFile(), "user");
+    EXPECT_EQ(f.newGraph()->PESGraph1->state().mainTitle, "user");
+    QFile::remove(f.templateFile());
+    EXPECT_EQ(f.newGraph()->PESGraph1->state().mainTitle, "program");
 }
 
 // --- Zoom and customisation ----------------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include "LayoutCheck.h"
 #include "TestMain.h"
 #include "app/DateTimeText.h"
+#include "files/Uopensave.h"
 #include "graph/Ugraph.h"
 #include "link/NoMeter.h"
 #include "link/Transport.h"
@@ -540,51 +541,63 @@ struct CloseCase {
     bool dataLoggerUnsaved;
     bool realTimeUnsaved;
     QMessageBox::StandardButton answer;
+    bool saveWritten;   // a Yes ends in a written file (otherwise its save dialog is cancelled)
     const char* prompt; // empty: none
     bool closes;
     bool dataLoggerUnsavedAfter;
     bool realTimeUnsavedAfter;
-    int saves; // SaveChart calls
+    int saves; // calls of the graph window's SaveChart hook (the real-time window's Yes)
 };
 } // namespace
 
 TEST(GraphWindow, CloseRulesPerCaption) {
     const QString dl = TfrmGraph::DataLoggerCaption, rt = TfrmGraph::RealTimeCaption,
                   file = "c:/data/run1.ghf";
+    const auto Yes = QMessageBox::Yes, No = QMessageBox::No, Cancel = QMessageBox::Cancel;
     const CloseCase cases[] = {
-        {"logger cancel", dl, true, false, QMessageBox::Cancel, "Save DataLogger Data ?", false,
+        {"logger cancel", dl, true, false, Cancel, false, "Save DataLogger Data ?", false, true,
+         false, 0},
+        {"logger yes", dl, true, false, Yes, true, "Save DataLogger Data ?", true, false, false, 0},
+        {"logger yes, save cancelled", dl, true, false, Yes, false, "Save DataLogger Data ?", false,
          true, false, 0},
-        {"logger yes", dl, true, false, QMessageBox::Yes, "Save DataLogger Data ?", true, false,
-         false, 0},
-        {"logger no", dl, true, false, QMessageBox::No, "Save DataLogger Data ?", true, false,
-         false, 0},
-        {"logger saved", dl, false, true, QMessageBox::Cancel, "", true, false, true, 0},
-        {"real-time cancel", rt, false, true, QMessageBox::Cancel, "Save Real-Time Graph ?", false,
-         false, true, 0},
-        {"real-time yes", rt, false, true, QMessageBox::Yes, "Save Real-Time Graph ?", true, false,
-         false, 1},
-        {"real-time no", rt, false, true, QMessageBox::No, "Save Real-Time Graph ?", true, false,
-         false, 0},
-        {"real-time saved", rt, true, false, QMessageBox::Cancel, "", true, true, false, 0},
-        {"file window", file, true, true, QMessageBox::Cancel, "", true, true, true, 0},
+        {"logger no", dl, true, false, No, false, "Save DataLogger Data ?", true, false, false, 0},
+        {"logger saved", dl, false, true, Cancel, false, "", true, false, true, 0},
+        {"real-time cancel", rt, false, true, Cancel, false, "Save Real-Time Graph ?", false, false,
+         true, 0},
+        {"real-time yes", rt, false, true, Yes, true, "Save Real-Time Graph ?", true, false, false,
+         1},
+        {"real-time yes, save cancelled", rt, false, true, Yes, false, "Save Real-Time Graph ?",
+         false, false, true, 1},
+        {"real-time no", rt, false, true, No, false, "Save Real-Time Graph ?", true, false, false,
+         0},
+        {"real-time saved", rt, true, false, Cancel, false, "", true, true, false, 0},
+        {"file window", file, true, true, Cancel, false, "", true, true, true, 0},
     };
     for (const CloseCase& c : cases) {
         GraphFixture f(c.caption);
         AppState& st = f.st();
+        st.dataFolder = f.t.dir.path() + QStringLiteral("/");
         if (c.caption == dl) st.DataLoggerGraph = f.g;
         if (c.caption == rt) st.RealTimeGraph = f.g;
         st.DataLoggerUnsaved = c.dataLoggerUnsaved;
         st.RealTimeUnsaved = c.realTimeUnsaved;
         int saves = 0;
+        const auto realSave = TfrmGraph::saveChart;
         TfrmGraph::saveChart = [&](chart::Chart& chart) {
             EXPECT_EQ(&chart, f.g->PESGraph1);
             ++saves;
+            realSave(chart);
         };
         f.t.dialogs.messageAnswers.push_back(c.answer);
+        // The data logger window's Yes saves through the choice dialog: its single data set.
+        if (c.caption == dl)
+            f.t.dialogs.dialogAnswers.push_back(
+                [](QDialog&) { return int(TfrmOpenSave::ResultNo); });
+        if (c.saveWritten) f.t.dialogs.fileAnswers.push_back({f.t.dir.filePath("saved.ghf"), 0});
         QPointer<TfrmGraph> watch(f.g);
         const bool closed = f.frame->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        TfrmGraph::saveChart = nullptr;
+        TfrmGraph::saveChart = realSave;
 
         EXPECT_EQ(closed, c.closes) << c.name;
         EXPECT_EQ(watch.isNull(), c.closes) << c.name;
@@ -599,6 +612,7 @@ TEST(GraphWindow, CloseRulesPerCaption) {
         EXPECT_EQ(st.DataLoggerUnsaved, c.dataLoggerUnsavedAfter) << c.name;
         EXPECT_EQ(st.RealTimeUnsaved, c.realTimeUnsavedAfter) << c.name;
         EXPECT_EQ(saves, c.saves) << c.name;
+        EXPECT_EQ(QFile::exists(f.t.dir.filePath("saved.ghf")), c.saveWritten) << c.name;
         if (c.closes && c.caption == dl) EXPECT_EQ(st.DataLoggerGraph, nullptr) << c.name;
         if (c.closes && c.caption == rt) EXPECT_EQ(st.RealTimeGraph, nullptr) << c.name;
     }

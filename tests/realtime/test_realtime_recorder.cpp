@@ -62,6 +62,7 @@ struct Recorder : testing::Test {
         rec().overRangeFlags = [this] { return flags; };
         rec().syncJournal = false;
         rec().CreateRealTimeGraph();
+        rec().offerJournalRestore(); // as the shell does once the main window is drawn
     }
 
     RealTimeRecorder& rec() { return t->main->realTime(); }

@@ -18,6 +18,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -49,6 +50,9 @@ struct Window : testing::Test {
         if (restoreAnswer != QMessageBox::NoButton)
             t->dialogs.messageAnswers.push_back(restoreAnswer);
         t->main->show();
+        // The restore question comes once the main window is drawn.
+        if (!journal.isEmpty())
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !t->dialogs.messages.empty(); }, 5000));
         for (int i = 0; i < 4 && !st().connected; ++i)
             t->tick();
         ASSERT_TRUE(st().connected);

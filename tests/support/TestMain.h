@@ -1,6 +1,7 @@
 #pragma once
-// A main window made for tests: a given transport, a test clock, scripted dialogs, and a
-// settings file and documents folder inside a temporary folder.
+// A main window made for tests: a given transport, a test clock, scripted dialogs (or another
+// dialog service, such as the program's own), and a settings file and documents folder inside
+// a temporary folder.
 #include "ScriptedDialogs.h"
 #include "app/Umain.h"
 #include "link/Clock.h"

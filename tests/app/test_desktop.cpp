@@ -128,9 +128,10 @@ TEST(Desktop, TheHelpPageIsFoundBesideTheProgramOrInstalled) {
     ASSERT_TRUE(writeBytes(program + "/Q7320HELP.htm", "<html></html>"));
     EXPECT_EQ(findHelpPage(program), program + "/Q7320HELP.htm");
 
-    // Or one in the desktop's data folders.
+    // Or one in the desktop's data folders (the system's: the user's own is the test folder of
+    // QStandardPaths' test mode).
     QTemporaryDir other;
-    const QString data = noData.dir.filePath("home/q7320/Q7320HELP.htm");
+    const QString data = noData.dir.filePath("system/q7320/Q7320HELP.htm");
     ASSERT_TRUE(QDir().mkpath(QFileInfo(data).path()));
     ASSERT_TRUE(writeBytes(data, "<html></html>"));
     EXPECT_EQ(findHelpPage(other.path()), data);

@@ -25,7 +25,8 @@ constexpr double T0 = 46000.5;
 // A main window with the program's own dialogs and a chart of three samples.
 struct RealSave : testing::Test {
     NoMeter meter;
-    TestMain t{meter, false, true};
+    WidgetDialogService realDialogs;
+    TestMain t{meter, realDialogs};
     TfrmGraph* graph = nullptr;
     ModalDriver driver;
 
